@@ -1,0 +1,73 @@
+// The automation layer: the member table of the control's dispatch interface
+// and its event interface, and invocation by DISPID or by name with
+// arguments coerced as automation hosts coerce them.
+#pragma once
+
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "control/marklet.h"
+#include "host/values.h"
+
+namespace marklet {
+
+// The type a member's value has on the automation surface.
+enum class AutoType { Integer, Long, Byte, Single, Boolean, OleColor, String, Font, Picture,
+                      Apariencia, Borde, LinkDisplay, Void };
+
+enum class MemberKind { Property, Method };
+
+struct MemberInfo {
+  const char* name;
+  Long dispid;
+  MemberKind kind;
+  AutoType type;
+  bool canPut;      // Let (by value) or Set (by reference, for Font and Picture)
+};
+
+struct EventParam {
+  const char* name;
+  AutoType type;
+};
+
+struct EventInfo {
+  const char* name;
+  EventId id;
+  std::vector<EventParam> params;
+};
+
+struct EnumMember {
+  const char* name;  // UTF-8; Sólido carries its accented letter
+  Long value;
+};
+
+struct EnumInfo {
+  const char* name;
+  std::vector<EnumMember> members;
+};
+
+// In interface order.
+std::span<const MemberInfo> Members();
+std::span<const EventInfo> Events();
+std::span<const EnumInfo> Enumerations();
+
+const MemberInfo* FindMember(std::u16string_view name);  // case-insensitive
+const MemberInfo* FindMember(Long dispid);
+const EventInfo* FindEvent(std::u16string_view name);    // case-insensitive
+const EventInfo* FindEvent(EventId id);
+
+enum class InvokeKind { Get, Put, Call };
+
+// Invokes a member. Get returns the value; Put takes one argument; Call takes
+// none. Errors: 13 / 6 from coercion, 383 for a put on a read-only property,
+// 5 for a member that does not take this kind of call, 438 for an unknown one.
+Variant Invoke(Marklet& control, Long dispid, InvokeKind kind, std::span<const Variant> args = {});
+Variant Invoke(Marklet& control, std::u16string_view name, InvokeKind kind,
+               std::span<const Variant> args = {});
+
+// Coerces a variant to a member's automation type.
+Variant CoerceTo(AutoType type, const Variant& value);
+
+}  // namespace marklet

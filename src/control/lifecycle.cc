@@ -1,0 +1,33 @@
+// Creation, paint, resize, show and termination.
+#include "control/marklet.h"
+#include "host/error.h"
+
+namespace marklet {
+
+Marklet::Marklet(Container& container) : container_(container) {}
+
+Marklet::~Marklet() = default;
+
+// The hook goes in first, before any other state is set, so the window never
+// runs without it while the control lives.
+void Marklet::Initialize() {
+  HookWindow();
+  twipsPerPixelX_ = CLng(static_cast<double>(container_.ScreenTwipsPerPixelX()));
+  twipsPerPixelY_ = CLng(static_cast<double>(container_.ScreenTwipsPerPixelY()));
+  hoverLink_ = -1;
+  hoverSegment_ = -1;
+}
+
+// A resize re-wraps the existing runs; it never parses.
+void Marklet::Resize() { RenderText(); }
+
+void Marklet::Paint() {
+  if (!layoutReady_) ParseText(text_);
+  RenderText();
+}
+
+void Marklet::Show() {}
+
+void Marklet::Terminate() { UnhookWindow(); }
+
+}  // namespace marklet

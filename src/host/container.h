@@ -1,0 +1,101 @@
+// The control container: everything outside the control that the control
+// calls. A host implements these interfaces; the control is written against
+// them alone and never includes a platform header.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "host/surface.h"
+#include "host/values.h"
+#include "host/window_system.h"
+
+namespace marklet {
+
+// Events of the control, by their fixed DISPIDs.
+enum class EventId : int {
+  Click = 1,
+  DblClick = 2,
+  KeyDown = 3,
+  KeyPress = 4,
+  KeyUp = 5,
+  MouseDown = 6,
+  MouseMove = 7,
+  MouseUp = 8,
+  OnLinkClick = 9,
+  MouseOut = 10,
+};
+const char* EventName(EventId id);
+
+// Event arguments, passed by reference: a handler may assign to any of them
+// and the control reads them back after the event returns.
+using EventArgs = std::vector<Variant>;
+
+// The keyed store a host saves a control's properties in.
+class PropertyBag {
+ public:
+  virtual ~PropertyBag() = default;
+  // The stored value, or `defaultValue` when the key is absent.
+  virtual Variant ReadProperty(const std::u16string& name, const Variant& defaultValue) = 0;
+  // The bag may leave out a value equal to its default.
+  virtual void WriteProperty(const std::u16string& name, const Variant& value,
+                             const Variant& defaultValue) = 0;
+};
+
+// The image controls (`imgC`) that show the pictures of image items. Member 0
+// always exists; members are loaded and unloaded by index.
+class ImageArray {
+ public:
+  virtual ~ImageArray() = default;
+  virtual Integer UBound() = 0;
+  virtual bool IsLoaded(Integer index) = 0;
+  virtual void Load(Integer index) = 0;
+  virtual void Unload(Integer index) = 0;
+  virtual void SetPicture(Integer index, const Picture& picture) = 0;
+  virtual void Move(Integer index, Single left, Single top) = 0;
+  virtual void SetVisible(Integer index, bool visible) = 0;
+  virtual bool Visible(Integer index) = 0;
+  virtual Single Left(Integer index) = 0;
+  virtual Single Top(Integer index) = 0;
+};
+
+// Buttons and icon flags of the modal message box.
+constexpr int kMsgBoxOkOnly = 0;
+constexpr int kMsgBoxCritical = 16;
+
+class Container {
+ public:
+  virtual ~Container() = default;
+
+  virtual Surface& surface() = 0;
+  virtual ImageArray& imgC() = 0;
+  virtual WindowSystem& windows() = 0;
+
+  // Marks a property as changed (the host refreshes its browser, marks the form dirty).
+  virtual void PropertyChanged(const std::u16string& name) = 0;
+
+  // Ambient properties of the site.
+  virtual std::u16string AmbientDisplayName() = 0;
+  virtual OleColor AmbientBackColor() = 0;
+  virtual FontDesc AmbientFont() = 0;
+
+  // Processes the pending window messages; may re-enter the control.
+  virtual void DoEvents() = 0;
+  // Raises an event to the host; handlers may re-enter the control and assign to args.
+  virtual void RaiseEvent(EventId id, EventArgs& args) = 0;
+
+  // Loads a picture file: error 53 for a missing file, 481 for one that is not a picture.
+  virtual Picture LoadPicture(const std::u16string& path) = 0;
+
+  virtual Single ScreenTwipsPerPixelX() = 0;
+  virtual Single ScreenTwipsPerPixelY() = 0;
+
+  // Modal message box; returns the button pressed.
+  virtual int MsgBox(const std::u16string& prompt, int buttons, const std::u16string& title) = 0;
+
+  // Diagnostics: told each time the control starts parsing its text. Hosts
+  // that keep no trace ignore it.
+  virtual void ParseStarted() {}
+};
+
+}  // namespace marklet

@@ -1,0 +1,43 @@
+// The one error type of the control and its hosts: a number that hosts of
+// such controls know, and a message that says what went wrong.
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+namespace marklet {
+
+enum class ErrorNumber : int {
+  InvalidProcedureCall = 5,
+  Overflow = 6,
+  SubscriptOutOfRange = 9,
+  ArrayLocked = 10,
+  DivisionByZero = 11,
+  TypeMismatch = 13,
+  FileNotFound = 53,
+  InvalidPropertyValue = 380,
+  PropertyReadOnly = 383,
+  NotSupported = 438,
+  InvalidPicture = 481,
+};
+
+// The standard description a host shows for a number when the raiser gives none.
+const char* StandardDescription(int number);
+
+class MarkletError : public std::runtime_error {
+ public:
+  MarkletError(int number, const std::string& message);
+  MarkletError(ErrorNumber number, const std::string& message)
+      : MarkletError(static_cast<int>(number), message) {}
+  explicit MarkletError(ErrorNumber number)
+      : MarkletError(static_cast<int>(number), StandardDescription(static_cast<int>(number))) {}
+
+  int number() const noexcept { return number_; }
+
+ private:
+  int number_;
+};
+
+[[noreturn]] void RaiseOverflow(const std::string& what = "Overflow");
+
+}  // namespace marklet

@@ -1,0 +1,20 @@
+// Picture files through gdk-pixbuf: any format it decodes.
+#pragma once
+
+#include <string>
+
+#include "host/values.h"
+
+namespace marklet {
+
+// Pictures larger than this on a side are refused instead of allocated.
+constexpr int kMaxPicturePixels = 16384;
+
+// Loads and decodes a picture file. Its HiMetric size is
+// round(pixels x 2540 x tpp / 1440) each way. Errors: 53 for a missing file
+// or a folder, 481 for one that is not a decodable picture or is too large;
+// the message names the file. With keepPixels the decoded GdkPixbuf is kept
+// in the picture's handle.
+Picture LoadPictureFile(const std::u16string& path, Single tppX, Single tppY, bool keepPixels);
+
+}  // namespace marklet

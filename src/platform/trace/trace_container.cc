@@ -1,0 +1,693 @@
+#include "platform/trace/trace_container.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "host/error.h"
+#include "platform/trace/json.h"
+#include "platform/trace/picture_loader.h"
+
+namespace marklet::trace {
+
+std::string ErrorJson(int number, const std::string& description) {
+  return JsonObject().Num("number", number).Str("description", description).str();
+}
+
+// ---- TraceLog ----
+
+void TraceLog::Emit(const std::string& key, const std::string& valueJson, const std::string& source) {
+  JsonObject record;
+  record.Raw(key, valueJson);
+  if (!source.empty()) record.Str("source", source);
+  EmitObject(record.str());
+}
+
+void TraceLog::EmitObject(const std::string& objectJson) { *out_ << objectJson << '\n'; }
+
+// ---- FailurePlan ----
+
+void FailurePlan::Check(const char* operation) {
+  if (armed_.empty()) return;
+  auto it = armed_.find(operation);
+  if (it == armed_.end()) return;
+  int number = it->second;
+  armed_.erase(it);
+  throw MarkletError(number, std::string("Injected failure of ") + operation);
+}
+
+// ---- TraceWorld ----
+
+TraceWorld::TraceWorld(std::ostream& out)
+    : log_(out), windows_(std::make_unique<TraceWindowSystem>(*this)) {}
+
+TraceWorld::~TraceWorld() = default;
+
+bool TraceWorld::PaintQueued(const void* container) const {
+  return std::any_of(queue_.begin(), queue_.end(),
+                     [&](const Message& m) { return m.paintFor == container; });
+}
+
+void TraceWorld::Pump() {
+  // A handler that keeps queueing work must not hang the scenario.
+  constexpr int kMaxMessagesPerPump = 100000;
+  ++pumpDepth_;
+  int delivered = 0;
+  while (!queue_.empty() && delivered < kMaxMessagesPerPump) {
+    Message message = std::move(queue_.front());
+    queue_.pop_front();
+    ++delivered;
+    message.deliver();
+  }
+  --pumpDepth_;
+}
+
+// ---- TraceWindowSystem ----
+
+LRESULT TraceWindowSystem::DefaultProc(HWND, UINT, WPARAM, LPARAM) { return 0; }
+
+HWND TraceWindowSystem::CreateWindow(const std::string& source) {
+  HWND hwnd = nextHwnd_;
+  nextHwnd_ += 0x10;
+  Window w;
+  w.source = source;
+  w.wndProc = ProcToLong(&DefaultProc);
+  windows_[hwnd] = w;
+  return hwnd;
+}
+
+void TraceWindowSystem::DestroyWindow(HWND hwnd) { windows_.erase(hwnd); }
+
+std::string TraceWindowSystem::SourceOf(HWND hwnd) const {
+  auto it = windows_.find(hwnd);
+  return it == windows_.end() ? std::string() : it->second.source;
+}
+
+bool TraceWindowSystem::LeaveRequested(HWND hwnd) const {
+  auto it = windows_.find(hwnd);
+  return it != windows_.end() && it->second.leaveRequested;
+}
+
+bool TraceWindowSystem::DeliverMouseLeave(HWND hwnd) {
+  auto it = windows_.find(hwnd);
+  if (it == windows_.end() || !it->second.leaveRequested) return false;
+  it->second.leaveRequested = false;
+  world_.log().Emit("deliver", "\"MouseLeave\"", it->second.source);
+  WNDPROC proc = LongToProc(it->second.wndProc);
+  proc(hwnd, WM_MOUSELEAVE, 0, 0);
+  return true;
+}
+
+LONG_PTR TraceWindowSystem::SetWindowLongA(HWND hwnd, int index, LONG_PTR value) {
+  auto it = windows_.find(hwnd);
+  if (it == windows_.end()) return 0;
+  LONG_PTR* slot = nullptr;
+  if (index == GWL_WNDPROC) slot = &it->second.wndProc;
+  else if (index == GWL_USERDATA) slot = &it->second.userData;
+  else return 0;
+  LONG_PTR previous = *slot;
+  *slot = value;
+  return previous;
+}
+
+LONG_PTR TraceWindowSystem::GetWindowLongA(HWND hwnd, int index) {
+  auto it = windows_.find(hwnd);
+  if (it == windows_.end()) return 0;
+  if (index == GWL_WNDPROC) return it->second.wndProc;
+  if (index == GWL_USERDATA) return it->second.userData;
+  return 0;
+}
+
+LRESULT TraceWindowSystem::CallWindowProcA(LONG_PTR previous, HWND hwnd, UINT msg, WPARAM wParam,
+                                           LPARAM lParam) {
+  if (previous == 0) return 0;
+  return LongToProc(previous)(hwnd, msg, wParam, lParam);
+}
+
+LRESULT TraceWindowSystem::DefWindowProcA(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  return DefaultProc(hwnd, msg, wParam, lParam);
+}
+
+bool TraceWindowSystem::TrackMouseEvent(TRACKMOUSEEVENT& request) {
+  auto it = windows_.find(request.hwndTrack);
+  bool valid = it != windows_.end() && request.cbSize == sizeof(std::uint32_t) * 4 &&
+               (request.dwFlags & TME_LEAVE) != 0;
+  world_.log().Emit("trackmouse", "true", SourceOf(request.hwndTrack));
+  if (valid) it->second.leaveRequested = true;
+  return valid;
+}
+
+HMENU TraceWindowSystem::GetSystemMenu(HWND hwnd, bool revert) {
+  auto it = windows_.find(hwnd);
+  if (it == windows_.end()) return 0;
+  if (it->second.systemMenu == 0 || revert) {
+    // A standard system menu: restore, move, size, minimise, maximise,
+    // separator, close.
+    HMENU menu = hwnd + 1;
+    menus_[menu] = 7;
+    it->second.systemMenu = menu;
+  }
+  world_.log().Emit("sysmenu", JsonObject().Str("op", "get").Num("items", menus_[it->second.systemMenu]).str(),
+                    it->second.source);
+  return revert ? 0 : it->second.systemMenu;
+}
+
+int TraceWindowSystem::GetMenuItemCount(HMENU menu) {
+  auto it = menus_.find(menu);
+  return it == menus_.end() ? -1 : it->second;
+}
+
+bool TraceWindowSystem::RemoveMenu(HMENU menu, UINT position, UINT flags) {
+  auto it = menus_.find(menu);
+  bool ok = it != menus_.end() && (flags & MF_BYPOSITION) && static_cast<int>(position) < it->second;
+  world_.log().Emit("sysmenu",
+                    JsonObject().Str("op", "remove").Num("position", position).Num("flags", flags).str(),
+                    SourceOf(menu - 1));
+  if (ok) --it->second;
+  return ok;
+}
+
+bool TraceWindowSystem::DrawMenuBar(HWND hwnd) {
+  world_.log().Emit("sysmenu", JsonObject().Str("op", "draw").str(), SourceOf(hwnd));
+  return windows_.count(hwnd) != 0;
+}
+
+LONG_PTR TraceWindowSystem::ShellExecuteA(HWND hwnd, const std::string& operation,
+                                          const std::string& file, const std::string&,
+                                          const std::string&, int) {
+  world_.log().Emit("shell", JsonObject().Str("op", operation).Str("file", file).str(), SourceOf(hwnd));
+  return 33;  // above 32: success
+}
+
+// ---- TraceSurface ----
+
+TraceSurface::TraceSurface(TraceContainer& owner) : owner_(owner) {
+  state_.fontPixels = PixelsForSize(8.25f);
+}
+
+void TraceSurface::Check(const char* op) { owner_.Check(op); }
+
+int TraceSurface::PixelsForSize(Single size) const {
+  if (!(size > 0 && size <= 2048)) {
+    throw MarkletError(ErrorNumber::InvalidPropertyValue,
+                       "Invalid property value: font size " + FormatSingle(size));
+  }
+  double pixels = RoundHalfEven(static_cast<double>(size) * 20.0 / owner_.world().tppY);
+  return std::max(1, static_cast<int>(pixels));
+}
+
+Single TraceSurface::SizeForPixels(int pixels) const {
+  return static_cast<Single>(pixels * static_cast<double>(owner_.world().tppY) / 20.0);
+}
+
+int TraceSurface::BorderPixels() const {
+  if (state_.borderStyle == 0) return 0;
+  return state_.appearance == 1 ? 2 : 1;
+}
+
+void TraceSurface::Cls() {
+  Check("Cls");
+  state_.currentX = 0;
+  state_.currentY = 0;
+  owner_.Emit("cls", "true");
+}
+
+OleColor TraceSurface::BackColor() {
+  Check("BackColor");
+  return state_.backColor;
+}
+
+void TraceSurface::SetBackColor(OleColor color) {
+  Check("BackColor");
+  state_.backColor = color;
+  owner_.Emit("backcolor", JsonColor(color));
+}
+
+OleColor TraceSurface::ForeColor() {
+  Check("ForeColor");
+  return state_.foreColor;
+}
+
+void TraceSurface::SetForeColor(OleColor color) {
+  Check("ForeColor");
+  state_.foreColor = color;
+}
+
+FontDesc TraceSurface::Font() {
+  Check("FontName");
+  FontDesc f;
+  f.name = state_.fontName;
+  f.size = SizeForPixels(state_.fontPixels);
+  f.bold = state_.bold;
+  f.italic = state_.italic;
+  f.underline = state_.underline;
+  f.strikethrough = state_.strikethrough;
+  f.weight = state_.bold ? 700 : 400;
+  f.charset = state_.charset;
+  return f;
+}
+
+void TraceSurface::SetFont(const FontDesc& font) {
+  Check("FontName");
+  if (font.name.empty() || font.name.size() > 31) {
+    throw MarkletError(ErrorNumber::InvalidPropertyValue,
+                       "Invalid property value: font name '" + U16ToUtf8(font.name) + "'");
+  }
+  int pixels = PixelsForSize(font.size);
+  state_.fontName = font.name;
+  state_.fontPixels = pixels;
+  state_.bold = font.bold || font.weight >= 600;
+  state_.italic = font.italic;
+  state_.underline = font.underline;
+  state_.strikethrough = font.strikethrough;
+  state_.charset = font.charset;
+}
+
+std::u16string TraceSurface::FontName() {
+  Check("FontName");
+  return state_.fontName;
+}
+
+void TraceSurface::SetFontName(const std::u16string& name) {
+  Check("FontName");
+  if (name.empty() || name.size() > 31) {
+    throw MarkletError(ErrorNumber::InvalidPropertyValue,
+                       "Invalid property value: font name '" + U16ToUtf8(name) + "'");
+  }
+  state_.fontName = name;
+}
+
+Single TraceSurface::FontSize() {
+  Check("FontSize");
+  return SizeForPixels(state_.fontPixels);
+}
+
+void TraceSurface::SetFontSize(Single size) {
+  Check("FontSize");
+  state_.fontPixels = PixelsForSize(size);
+}
+
+bool TraceSurface::FontBold() {
+  Check("FontBold");
+  return state_.bold;
+}
+void TraceSurface::SetFontBold(bool bold) {
+  Check("FontBold");
+  state_.bold = bold;
+}
+bool TraceSurface::FontItalic() {
+  Check("FontItalic");
+  return state_.italic;
+}
+void TraceSurface::SetFontItalic(bool italic) {
+  Check("FontItalic");
+  state_.italic = italic;
+}
+bool TraceSurface::FontUnderline() {
+  Check("FontUnderline");
+  return state_.underline;
+}
+void TraceSurface::SetFontUnderline(bool underline) {
+  Check("FontUnderline");
+  state_.underline = underline;
+}
+
+Single TraceSurface::CurrentX() {
+  Check("CurrentX");
+  return state_.currentX;
+}
+void TraceSurface::SetCurrentX(Single x) {
+  Check("CurrentX");
+  state_.currentX = x;
+}
+Single TraceSurface::CurrentY() {
+  Check("CurrentY");
+  return state_.currentY;
+}
+void TraceSurface::SetCurrentY(Single y) {
+  Check("CurrentY");
+  state_.currentY = y;
+}
+
+void TraceSurface::Print(const std::u16string& text) {
+  Check("Print");
+  JsonObject p;
+  p.Sng("x", state_.currentX)
+      .Sng("y", state_.currentY)
+      .Str("text", text)
+      .Str("font", state_.fontName)
+      .Sng("size", SizeForPixels(state_.fontPixels))
+      .Bool("bold", state_.bold)
+      .Bool("italic", state_.italic)
+      .Bool("underline", state_.underline)
+      .Raw("color", JsonColor(state_.foreColor));
+  owner_.Emit("print", p.str());
+  double advance = static_cast<double>(text.size()) * (std::max(1, state_.fontPixels / 2) + (state_.bold ? 1 : 0)) *
+                   owner_.world().tppX;
+  state_.currentX = static_cast<Single>(state_.currentX + advance);
+}
+
+Single TraceSurface::TextWidth(const std::u16string& text) {
+  Check("TextWidth");
+  double perUnit = std::max(1, state_.fontPixels / 2) + (state_.bold ? 1 : 0);
+  return static_cast<Single>(static_cast<double>(text.size()) * perUnit * owner_.world().tppX);
+}
+
+Single TraceSurface::TextHeight(const std::u16string&) {
+  Check("TextHeight");
+  return static_cast<Single>((state_.fontPixels + 2) * static_cast<double>(owner_.world().tppY));
+}
+
+Single TraceSurface::ScaleWidth() {
+  double inner = state_.width - 2.0 * BorderPixels() * owner_.world().tppX;
+  return static_cast<Single>(std::max(0.0, inner));
+}
+
+Single TraceSurface::ScaleHeight() {
+  double inner = state_.height - 2.0 * BorderPixels() * owner_.world().tppY;
+  return static_cast<Single>(std::max(0.0, inner));
+}
+
+Single TraceSurface::Width() { return state_.width; }
+
+Single TraceSurface::Height() {
+  Check("Height");
+  return state_.height;
+}
+
+void TraceSurface::SetHeight(Single height) {
+  Check("Height");
+  if (!(height >= 0) || height > 2147483647.0f) {
+    throw MarkletError(ErrorNumber::InvalidPropertyValue,
+                       "Invalid property value: height " + FormatSingle(height));
+  }
+  owner_.Emit("height", JsonSingle(height));
+  if (height == state_.height) return;
+  state_.height = height;
+  owner_.Deliver("Resize", [this] {
+    if (owner_.control()) owner_.control()->Resize();
+  });
+}
+
+namespace {
+
+double TwipsPer(ScaleMode mode, double tpp) {
+  switch (mode) {
+    case ScaleMode::Twips: return 1.0;
+    case ScaleMode::Pixels: return tpp;
+    case ScaleMode::HiMetric: return 1440.0 / 2540.0;
+  }
+  throw MarkletError(ErrorNumber::InvalidPropertyValue, "Invalid scale mode");
+}
+
+}  // namespace
+
+Single TraceSurface::ScaleX(Single value, ScaleMode from, ScaleMode to) {
+  Check("ScaleX");
+  Single factor = static_cast<Single>(TwipsPer(from, owner_.world().tppX) / TwipsPer(to, owner_.world().tppX));
+  return value * factor;
+}
+
+Single TraceSurface::ScaleY(Single value, ScaleMode from, ScaleMode to) {
+  Check("ScaleY");
+  Single factor = static_cast<Single>(TwipsPer(from, owner_.world().tppY) / TwipsPer(to, owner_.world().tppY));
+  return value * factor;
+}
+
+Integer TraceSurface::BackStyle() {
+  Check("BackStyle");
+  return state_.backStyle;
+}
+
+void TraceSurface::SetBackStyle(Integer style) {
+  Check("BackStyle");
+  if (style != 0 && style != 1) {
+    throw MarkletError(ErrorNumber::InvalidPropertyValue,
+                       "Invalid property value: BackStyle " + std::to_string(style));
+  }
+  state_.backStyle = style;
+}
+
+Picture TraceSurface::GetPicture() {
+  Check("Picture");
+  return state_.picture;
+}
+
+void TraceSurface::SetPicture(const Picture& picture) {
+  Check("Picture");
+  state_.picture = picture;
+}
+
+bool TraceSurface::Enabled() {
+  Check("Enabled");
+  return state_.enabled;
+}
+
+void TraceSurface::SetEnabled(bool enabled) {
+  Check("Enabled");
+  state_.enabled = enabled;
+}
+
+Integer TraceSurface::Appearance() {
+  Check("Appearance");
+  return state_.appearance;
+}
+
+void TraceSurface::SetAppearance(Integer appearance) {
+  Check("Appearance");
+  if (appearance != 0 && appearance != 1) {
+    throw MarkletError(ErrorNumber::InvalidPropertyValue,
+                       "Invalid property value: Appearance " + std::to_string(appearance));
+  }
+  state_.appearance = appearance;
+}
+
+Integer TraceSurface::BorderStyle() {
+  Check("BorderStyle");
+  return state_.borderStyle;
+}
+
+void TraceSurface::SetBorderStyle(Integer style) {
+  Check("BorderStyle");
+  if (style != 0 && style != 1) {
+    throw MarkletError(ErrorNumber::InvalidPropertyValue,
+                       "Invalid property value: BorderStyle " + std::to_string(style));
+  }
+  state_.borderStyle = style;
+}
+
+Integer TraceSurface::MousePointer() {
+  Check("MousePointer");
+  return state_.mousePointer;
+}
+
+void TraceSurface::SetMousePointer(Integer pointer) {
+  Check("MousePointer");
+  if (pointer < 0 || (pointer > 15 && pointer != 99)) {
+    throw MarkletError(ErrorNumber::InvalidPropertyValue,
+                       "Invalid property value: MousePointer " + std::to_string(pointer));
+  }
+  state_.mousePointer = pointer;
+  owner_.Emit("pointer", std::to_string(pointer));
+}
+
+void TraceSurface::Refresh() {
+  Check("Refresh");
+  owner_.Emit("refresh", "true");
+  owner_.QueuePaint();
+}
+
+HWND TraceSurface::hWnd() { return state_.hwnd; }
+
+// ---- TraceImages ----
+
+TraceImages::TraceImages(TraceContainer& owner) : owner_(owner) {
+  images_.resize(1);
+  images_[0].loaded = true;
+}
+
+TraceImages::Image& TraceImages::Member(Integer index) {
+  if (index < 0 || static_cast<std::size_t>(index) >= images_.size() || !images_[index].loaded) {
+    throw MarkletError(340, "Control array element '" + std::to_string(index) + "' doesn't exist");
+  }
+  return images_[index];
+}
+
+void TraceImages::Record(const char* op, Integer index, const std::string& extra) {
+  std::string json = "{\"op\":\"" + std::string(op) + "\",\"index\":" + std::to_string(index);
+  if (!extra.empty()) json += "," + extra;
+  json += "}";
+  owner_.Emit("img", json);
+}
+
+Integer TraceImages::UBound() {
+  owner_.Check("imgC");
+  for (std::size_t i = images_.size(); i-- > 0;)
+    if (images_[i].loaded) return static_cast<Integer>(i);
+  return 0;
+}
+
+bool TraceImages::IsLoaded(Integer index) {
+  return index >= 0 && static_cast<std::size_t>(index) < images_.size() && images_[index].loaded;
+}
+
+void TraceImages::Load(Integer index) {
+  owner_.Check("imgC");
+  if (index < 0) throw MarkletError(ErrorNumber::SubscriptOutOfRange, "Subscript out of range");
+  if (IsLoaded(index)) throw MarkletError(360, "Object already loaded");
+  if (static_cast<std::size_t>(index) >= images_.size()) images_.resize(index + 1);
+  images_[index] = Image{};
+  images_[index].loaded = true;
+  Record("load", index);
+}
+
+void TraceImages::Unload(Integer index) {
+  owner_.Check("imgC");
+  if (index == 0) throw MarkletError(362, "Can't unload controls created at design time");
+  Member(index);
+  images_[index] = Image{};
+  while (images_.size() > 1 && !images_.back().loaded) images_.pop_back();
+  Record("unload", index);
+}
+
+void TraceImages::SetPicture(Integer index, const Picture& picture) {
+  owner_.Check("imgC");
+  Member(index).picture = picture;
+  Record("picture", index, "\"picture\":" + JsonPicture(picture));
+}
+
+void TraceImages::Move(Integer index, Single left, Single top) {
+  owner_.Check("imgC");
+  Image& image = Member(index);
+  image.left = left;
+  image.top = top;
+  Record("move", index, "\"left\":" + JsonSingle(left) + ",\"top\":" + JsonSingle(top));
+}
+
+void TraceImages::SetVisible(Integer index, bool visible) {
+  owner_.Check("imgC");
+  Member(index).visible = visible;
+  Record(visible ? "show" : "hide", index);
+}
+
+bool TraceImages::Visible(Integer index) {
+  owner_.Check("imgC");
+  return Member(index).visible;
+}
+
+Single TraceImages::Left(Integer index) {
+  owner_.Check("imgC");
+  return Member(index).left;
+}
+
+Single TraceImages::Top(Integer index) {
+  owner_.Check("imgC");
+  return Member(index).top;
+}
+
+// ---- TraceContainer ----
+
+TraceContainer::TraceContainer(TraceWorld& world, std::string source)
+    : world_(world), source_(std::move(source)), surface_(*this), images_(*this) {
+  surface_.state().hwnd = world_.windows().CreateWindow(source_);
+}
+
+TraceContainer::~TraceContainer() {
+  control_.reset();
+  world_.windows().DestroyWindow(surface_.state().hwnd);
+}
+
+WindowSystem& TraceContainer::windows() { return world_.windows(); }
+
+void TraceContainer::Emit(const std::string& key, const std::string& valueJson) {
+  world_.log().Emit(key, valueJson, source_);
+}
+
+void TraceContainer::PropertyChanged(const std::u16string& name) {
+  Check("PropertyChanged");
+  Emit("notify", JsonString(name));
+}
+
+std::u16string TraceContainer::AmbientDisplayName() {
+  Check("Ambient");
+  return ambientName;
+}
+
+OleColor TraceContainer::AmbientBackColor() {
+  Check("Ambient");
+  return ambientBackColor;
+}
+
+FontDesc TraceContainer::AmbientFont() {
+  Check("Ambient");
+  return ambientFont;
+}
+
+void TraceContainer::DoEvents() { world_.Pump(); }
+
+void TraceContainer::RaiseEvent(EventId id, EventArgs& args) {
+  std::string list = "[";
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    if (i) list += ",";
+    const Variant& a = args[i];
+    switch (a.type()) {
+      case VarType::String: list += JsonString(a.AsString()); break;
+      case VarType::Bool: list += JsonBool(a.AsBool()); break;
+      case VarType::Single: list += JsonSingle(a.ToSingle()); break;
+      case VarType::Double: list += FormatDouble(a.ToDouble()); break;
+      case VarType::Empty: list += "null"; break;
+      default: list += std::to_string(static_cast<long long>(a.ToDouble()));
+    }
+  }
+  list += "]";
+  JsonObject record;
+  record.Str("event", EventName(id)).Raw("args", list);
+  if (!source_.empty()) record.Str("source", source_);
+  world_.log().EmitObject(record.str());
+  if (eventHandler_) eventHandler_(id, args);
+}
+
+Picture TraceContainer::LoadPicture(const std::u16string& path) {
+  Check("LoadPicture");
+  return LoadPictureFile(path, world_.tppX, world_.tppY, false);
+}
+
+Single TraceContainer::ScreenTwipsPerPixelX() { return world_.tppX; }
+Single TraceContainer::ScreenTwipsPerPixelY() { return world_.tppY; }
+
+int TraceContainer::MsgBox(const std::u16string& prompt, int buttons, const std::u16string& title) {
+  Emit("msgbox",
+       JsonObject().Str("prompt", prompt).Num("buttons", buttons).Str("title", title).str());
+  return 1;  // OK
+}
+
+void TraceContainer::ParseStarted() { Emit("parse", "true"); }
+
+void TraceContainer::CreateControl() {
+  control_ = std::make_unique<Marklet>(*this);
+}
+
+void TraceContainer::DestroyControl() { control_.reset(); }
+
+void TraceContainer::Deliver(const char* name, const std::function<void()>& action) {
+  Emit("deliver", JsonString(std::string_view(name)));
+  try {
+    action();
+  } catch (const MarkletError& e) {
+    JsonObject record;
+    record.Raw("error", ErrorJson(e.number(), e.what())).Str("in", name);
+    if (!source_.empty()) record.Str("source", source_);
+    world_.log().EmitObject(record.str());
+  }
+}
+
+void TraceContainer::QueuePaint() {
+  if (world_.PaintQueued(this)) return;
+  TraceWorld::Message m;
+  m.paintFor = this;
+  m.deliver = [this] {
+    if (control_) Deliver("Paint", [this] { control_->Paint(); });
+  };
+  world_.Post(std::move(m));
+}
+
+}  // namespace marklet::trace

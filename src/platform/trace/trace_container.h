@@ -1,0 +1,311 @@
+// The trace container: a deterministic host with simple exact metrics that
+// prints every observable effect of the control as one JSON object a line.
+//
+// Metrics: fonts have a whole pixel height h = max(1, round(size x 20 / tppY));
+// each UTF-16 code unit advances max(1, h div 2) pixels, one more when bold;
+// every string is h + 2 pixels high. The border takes 0, 1 or 2 pixels a side.
+#pragma once
+
+#include <deque>
+#include <functional>
+#include <map>
+#include <memory>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "control/marklet.h"
+#include "host/container.h"
+
+namespace marklet::trace {
+
+// Where records go. Records of a container other than the scenario's main
+// control carry a "source" key naming it.
+class TraceLog {
+ public:
+  explicit TraceLog(std::ostream& out) : out_(&out) {}
+  void Emit(const std::string& key, const std::string& valueJson, const std::string& source = {});
+  // A record with extra keys after the first one.
+  void EmitObject(const std::string& objectJson);
+  std::ostream& out() { return *out_; }
+
+ private:
+  std::ostream* out_;
+};
+
+// `fail OPERATION [NUMBER]`: the next call of that operation fails.
+class FailurePlan {
+ public:
+  void Arm(const std::string& operation, int number) { armed_[operation] = number; }
+  // Throws the armed error for this operation, once.
+  void Check(const char* operation);
+  bool Empty() const { return armed_.empty(); }
+
+ private:
+  std::map<std::string, int> armed_;
+};
+
+class TraceWindowSystem;
+
+// State shared by every container of one scenario: the log, the screen, the
+// window system, the failure plan and the message queue.
+class TraceWorld {
+ public:
+  explicit TraceWorld(std::ostream& out);
+  ~TraceWorld();
+
+  TraceLog& log() { return log_; }
+  FailurePlan& failures() { return failures_; }
+  TraceWindowSystem& windows() { return *windows_; }
+
+  Single tppX = 15;
+  Single tppY = 15;
+
+  // The message queue, first in first out. A queued message is a paint for a
+  // container or a posted scenario command.
+  struct Message {
+    std::function<void()> deliver;
+    const void* paintFor = nullptr;  // non-null for a queued Paint
+  };
+  void Post(Message message) { queue_.push_back(std::move(message)); }
+  bool PaintQueued(const void* container) const;
+  // Delivers every queued message, those queued meanwhile included.
+  void Pump();
+  bool QueueEmpty() const { return queue_.empty(); }
+
+ private:
+  TraceLog log_;
+  FailurePlan failures_;
+  std::unique_ptr<TraceWindowSystem> windows_;
+  std::deque<Message> queue_;
+  int pumpDepth_ = 0;
+};
+
+// Window procedures and user-data per window, mouse-leave requests, system
+// menus and shell calls, all recorded.
+class TraceWindowSystem : public WindowSystem {
+ public:
+  explicit TraceWindowSystem(TraceWorld& world) : world_(world) {}
+
+  HWND CreateWindow(const std::string& source);
+  void DestroyWindow(HWND hwnd);
+  bool Exists(HWND hwnd) const { return windows_.count(hwnd) != 0; }
+  // Delivers WM_MOUSELEAVE through the window's current procedure when a
+  // leave was requested; returns whether it was.
+  bool DeliverMouseLeave(HWND hwnd);
+  bool LeaveRequested(HWND hwnd) const;
+
+  LONG_PTR SetWindowLongA(HWND hwnd, int index, LONG_PTR value) override;
+  LONG_PTR GetWindowLongA(HWND hwnd, int index) override;
+  LRESULT CallWindowProcA(LONG_PTR previous, HWND hwnd, UINT msg, WPARAM wParam,
+                          LPARAM lParam) override;
+  LRESULT DefWindowProcA(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) override;
+  bool TrackMouseEvent(TRACKMOUSEEVENT& request) override;
+  HMENU GetSystemMenu(HWND hwnd, bool revert) override;
+  int GetMenuItemCount(HMENU menu) override;
+  bool RemoveMenu(HMENU menu, UINT position, UINT flags) override;
+  bool DrawMenuBar(HWND hwnd) override;
+  LONG_PTR ShellExecuteA(HWND hwnd, const std::string& operation, const std::string& file,
+                         const std::string& parameters, const std::string& directory,
+                         int showCommand) override;
+
+  // The default procedure every trace window starts with.
+  static LRESULT DefaultProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+
+ private:
+  struct Window {
+    std::string source;
+    LONG_PTR wndProc = 0;
+    LONG_PTR userData = 0;
+    bool leaveRequested = false;
+    HMENU systemMenu = 0;
+  };
+  std::string SourceOf(HWND hwnd) const;
+  TraceWorld& world_;
+  std::map<HWND, Window> windows_;
+  std::map<HMENU, int> menus_;
+  HWND nextHwnd_ = 0x10010;
+};
+
+class TraceContainer;
+
+// The control's surface on the trace container.
+class TraceSurface : public Surface {
+ public:
+  TraceSurface(TraceContainer& owner);
+
+  void Cls() override;
+  OleColor BackColor() override;
+  void SetBackColor(OleColor color) override;
+  OleColor ForeColor() override;
+  void SetForeColor(OleColor color) override;
+  FontDesc Font() override;
+  void SetFont(const FontDesc& font) override;
+  std::u16string FontName() override;
+  void SetFontName(const std::u16string& name) override;
+  Single FontSize() override;
+  void SetFontSize(Single size) override;
+  bool FontBold() override;
+  void SetFontBold(bool bold) override;
+  bool FontItalic() override;
+  void SetFontItalic(bool italic) override;
+  bool FontUnderline() override;
+  void SetFontUnderline(bool underline) override;
+  Single CurrentX() override;
+  void SetCurrentX(Single x) override;
+  Single CurrentY() override;
+  void SetCurrentY(Single y) override;
+  void Print(const std::u16string& text) override;
+  Single TextWidth(const std::u16string& text) override;
+  Single TextHeight(const std::u16string& text) override;
+  Single ScaleWidth() override;
+  Single ScaleHeight() override;
+  Single Width() override;
+  Single Height() override;
+  void SetHeight(Single height) override;
+  Single ScaleX(Single value, ScaleMode from, ScaleMode to) override;
+  Single ScaleY(Single value, ScaleMode from, ScaleMode to) override;
+  Integer BackStyle() override;
+  void SetBackStyle(Integer style) override;
+  Picture GetPicture() override;
+  void SetPicture(const Picture& picture) override;
+  bool Enabled() override;
+  void SetEnabled(bool enabled) override;
+  Integer Appearance() override;
+  void SetAppearance(Integer appearance) override;
+  Integer BorderStyle() override;
+  void SetBorderStyle(Integer style) override;
+  Integer MousePointer() override;
+  void SetMousePointer(Integer pointer) override;
+  void Refresh() override;
+  HWND hWnd() override;
+
+  // The surface's own values, as a host sets them at design time: no
+  // record, no failure injection, no notification.
+  struct State {
+    Single width = 1350;
+    Single height = 570;
+    std::u16string fontName = u"MS Sans Serif";
+    int fontPixels = 11;  // 8.25 points at 15 twips per pixel
+    bool bold = false, italic = false, underline = false, strikethrough = false;
+    Integer charset = 0;
+    OleColor foreColor = 0x80000012u;
+    OleColor backColor = 0x8000000Fu;
+    Integer backStyle = 1;
+    Integer appearance = 1;
+    Integer borderStyle = 1;
+    bool enabled = true;
+    Picture picture;
+    Integer mousePointer = 0;
+    Single currentX = 0;
+    Single currentY = 0;
+    HWND hwnd = 0;
+  };
+  State& state() { return state_; }
+
+  // Pixel height for a point size, or error 380 for a size the surface refuses.
+  int PixelsForSize(Single size) const;
+  Single SizeForPixels(int pixels) const;
+  // Border pixels per side.
+  int BorderPixels() const;
+  // Sets the outer size without a notification (the `resize` command delivers one itself).
+  void SetSizeQuietly(Single width, Single height) {
+    state_.width = width;
+    state_.height = height;
+  }
+
+ private:
+  void Check(const char* op);
+  TraceContainer& owner_;
+  State state_;
+};
+
+class TraceImages : public ImageArray {
+ public:
+  explicit TraceImages(TraceContainer& owner);
+  Integer UBound() override;
+  bool IsLoaded(Integer index) override;
+  void Load(Integer index) override;
+  void Unload(Integer index) override;
+  void SetPicture(Integer index, const Picture& picture) override;
+  void Move(Integer index, Single left, Single top) override;
+  void SetVisible(Integer index, bool visible) override;
+  bool Visible(Integer index) override;
+  Single Left(Integer index) override;
+  Single Top(Integer index) override;
+
+  struct Image {
+    bool loaded = false;
+    Picture picture;
+    Single left = 0, top = 0;
+    bool visible = false;
+  };
+  const std::vector<Image>& images() const { return images_; }
+
+ private:
+  Image& Member(Integer index);
+  void Record(const char* op, Integer index, const std::string& extra = {});
+  TraceContainer& owner_;
+  std::vector<Image> images_;
+};
+
+// Handler for raised events: runs after the event's record is printed.
+using EventHandler = std::function<void(EventId, EventArgs&)>;
+
+class TraceContainer : public Container {
+ public:
+  TraceContainer(TraceWorld& world, std::string source = {});
+  ~TraceContainer() override;
+
+  Surface& surface() override { return surface_; }
+  ImageArray& imgC() override { return images_; }
+  WindowSystem& windows() override;
+  void PropertyChanged(const std::u16string& name) override;
+  std::u16string AmbientDisplayName() override;
+  OleColor AmbientBackColor() override;
+  FontDesc AmbientFont() override;
+  void DoEvents() override;
+  void RaiseEvent(EventId id, EventArgs& args) override;
+  Picture LoadPicture(const std::u16string& path) override;
+  Single ScreenTwipsPerPixelX() override;
+  Single ScreenTwipsPerPixelY() override;
+  int MsgBox(const std::u16string& prompt, int buttons, const std::u16string& title) override;
+  void ParseStarted() override;
+
+  TraceWorld& world() { return world_; }
+  TraceSurface& traceSurface() { return surface_; }
+  TraceImages& traceImages() { return images_; }
+  const std::string& source() const { return source_; }
+  void Emit(const std::string& key, const std::string& valueJson);
+  void Check(const char* op) { world_.failures().Check(op); }
+
+  // The hosted control (created by CreateControl, destroyed by DestroyControl).
+  Marklet* control() { return control_.get(); }
+  void CreateControl();
+  void DestroyControl();
+
+  // Delivers a notification to the control: prints {"deliver":NAME}, runs it,
+  // and prints an error it returns as {"error":..,"in":NAME}.
+  void Deliver(const char* name, const std::function<void()>& action);
+  void QueuePaint();
+
+  void SetEventHandler(EventHandler handler) { eventHandler_ = std::move(handler); }
+
+  // Ambient values, settable by the scenario.
+  std::u16string ambientName = u"Marklet1";
+  OleColor ambientBackColor = 0x8000000Fu;
+  FontDesc ambientFont{u"MS Sans Serif", 8.25f};
+
+ private:
+  TraceWorld& world_;
+  std::string source_;
+  TraceSurface surface_;
+  TraceImages images_;
+  std::unique_ptr<Marklet> control_;
+  EventHandler eventHandler_;
+};
+
+// Prints an error record: {"error":{"number":N,"description":".."}} plus an "in" key when given.
+std::string ErrorJson(int number, const std::string& description);
+
+}  // namespace marklet::trace

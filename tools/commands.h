@@ -1,0 +1,9 @@
+// The subcommands of the `marklet` tool.
+#pragma once
+
+namespace marklet::tools {
+
+int RunIdl(int argc, char** argv);
+int RunDemo(int argc, char** argv);
+
+}  // namespace marklet::tools
