@@ -64,7 +64,10 @@ std::string TextEngine::FamilyFor(const std::u16string& name) {
 }
 
 TextEngine::TextEngine() {
-  fontMap_ = pango_cairo_font_map_new();
+  // Fonts are shared process-wide through the default font map; shaped
+  // strings belong to this engine.
+  fontMap_ = pango_cairo_font_map_get_default();
+  g_object_ref(fontMap_);
   context_ = pango_font_map_create_context(fontMap_);
   cairo_font_options_t* options = cairo_font_options_create();
   cairo_font_options_set_antialias(options, CAIRO_ANTIALIAS_GRAY);
