@@ -133,6 +133,7 @@ bool RasterImages::IsLoaded(Integer index) {
 }
 
 void RasterImages::Load(Integer index) {
+  ++revision_;
   if (index < 0) throw MarkletError(ErrorNumber::SubscriptOutOfRange, "Subscript out of range");
   if (IsLoaded(index)) throw MarkletError(360, "Object already loaded");
   if (static_cast<std::size_t>(index) >= images_.size()) images_.resize(index + 1);
@@ -141,21 +142,29 @@ void RasterImages::Load(Integer index) {
 }
 
 void RasterImages::Unload(Integer index) {
+  ++revision_;
   if (index == 0) throw MarkletError(362, "Can't unload controls created at design time");
   Member(index);
   images_[index] = Image{};
   while (images_.size() > 1 && !images_.back().loaded) images_.pop_back();
 }
 
-void RasterImages::SetPicture(Integer index, const Picture& picture) { Member(index).picture = picture; }
+void RasterImages::SetPicture(Integer index, const Picture& picture) {
+  Member(index).picture = picture;
+  ++revision_;
+}
 
 void RasterImages::Move(Integer index, Single left, Single top) {
   Image& image = Member(index);
   image.left = left;
   image.top = top;
+  ++revision_;
 }
 
-void RasterImages::SetVisible(Integer index, bool visible) { Member(index).visible = visible; }
+void RasterImages::SetVisible(Integer index, bool visible) {
+  Member(index).visible = visible;
+  ++revision_;
+}
 bool RasterImages::Visible(Integer index) { return Member(index).visible; }
 Single RasterImages::Left(Integer index) { return Member(index).left; }
 Single RasterImages::Top(Integer index) { return Member(index).top; }

@@ -121,6 +121,8 @@ class RasterSurface : public Surface {
   cairo_surface_t* image() const { return image_; }
   TextEngine& text() { return text_; }
   void SetHwnd(HWND hwnd) { hwnd_ = hwnd; }
+  // Grows with every change of the drawn pixels, so a window shows them only when they changed.
+  std::uint64_t revision() const { return revision_; }
 
  private:
   FontKey Key() const;
@@ -142,6 +144,7 @@ class RasterSurface : public Surface {
   Picture picture_;
   Single currentX_ = 0, currentY_ = 0;
   HWND hwnd_ = 0;
+  std::uint64_t revision_ = 0;
 };
 
 class RasterImages : public ImageArray {
@@ -165,10 +168,12 @@ class RasterImages : public ImageArray {
     bool visible = false;
   };
   const std::vector<Image>& images() const { return images_; }
+  std::uint64_t revision() const { return revision_; }
 
  private:
   Image& Member(Integer index);
   std::vector<Image> images_;
+  std::uint64_t revision_ = 0;
 };
 
 struct RasterOptions {

@@ -74,6 +74,7 @@ void RasterSurface::SetSize(Single width, Single height) {
 // Clearing fills the client area with the background colour (or leaves it
 // transparent), draws the background picture and the border.
 void RasterSurface::Clear() {
+  ++revision_;
   cairo_save(cr_);
   cairo_set_operator(cr_, CAIRO_OPERATOR_SOURCE);
   if (backStyle_ == 0) {
@@ -97,6 +98,7 @@ void RasterSurface::Clear() {
 void RasterSurface::DrawBorder() {
   int b = BorderPixels();
   if (b == 0) return;
+  ++revision_;
   int w = PixelWidth(), h = PixelHeight();
   cairo_save(cr_);
   cairo_set_antialias(cr_, CAIRO_ANTIALIAS_NONE);
@@ -183,6 +185,7 @@ void RasterSurface::Print(const std::u16string& text) {
   int b = BorderPixels();
   double x = b + std::round(currentX_ / owner_.options().tppX);
   double y = b + std::round(currentY_ / owner_.options().tppY);
+  ++revision_;
   SetSource(cr_, foreColor_);
   text_.Draw(cr_, key, text, x, y, underline_);
   currentX_ = static_cast<Single>(currentX_ + text_.Width(key, text) * static_cast<double>(owner_.options().tppX));
