@@ -111,6 +111,7 @@ int RunView(int argc, char** argv) {
                        .str()
                 << std::endl;
     };
+    container.onParse = [] { std::cout << "{\"parse\":true}" << std::endl; };
     bool showAll = false;
     container.onEvent = [&](EventId id, EventArgs& args) {
       std::cout << EventJson(id, args) << std::endl;

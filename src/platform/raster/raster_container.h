@@ -202,6 +202,9 @@ class RasterContainer : public Container {
   Single ScreenTwipsPerPixelX() override { return options_.tppX; }
   Single ScreenTwipsPerPixelY() override { return options_.tppY; }
   int MsgBox(const std::u16string& prompt, int buttons, const std::u16string& title) override;
+  void ParseStarted() override {
+    if (onParse) onParse();
+  }
 
   RasterSurface& rasterSurface() { return surface_; }
   RasterImages& rasterImages() { return images_; }
@@ -234,6 +237,7 @@ class RasterContainer : public Container {
   std::function<void(const std::u16string&)> onPropertyChanged;
   std::function<void(const std::u16string& prompt, const std::u16string& title)> onMessageBox;
   std::function<void(const char* notification, int number, const std::string& description)> onError;
+  std::function<void()> onParse;
   // Extra message source a live window adds (pending window-system events).
   std::function<void()> pumpWindowEvents;
 
