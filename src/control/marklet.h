@@ -7,6 +7,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "host/container.h"
@@ -133,15 +134,23 @@ class Marklet {
   void NotifyChanged(const char16_t* name);
   void CheckRange(Integer value, bool& accepted);
 
-  // markup/parse_text.cc
+  // markup/parse_text.cc, markup/parse_items.cc, markup/style_tags.cc
+  // The parser's tests and benchmark drive ParseText and ApplyStyleTag directly.
+  friend struct MarkupProbe;
   void ParseText(const std::u16string& text);
-  bool ApplyStyleTag(const std::u16string& piece);
+  void ParseSourceLine(std::u16string line, Long lineNumber);
+  bool ApplyStyleTag(std::u16string_view piece);
   Long MeasureWidth(const std::u16string& text);
   RunRecord& GrowRuns();
   LinkRecord& GrowLinks();
-  void ParseItem(RunRecord& run, char16_t letter, const std::u16string& key,
-                 const std::u16string& content, const std::u16string& piece, Integer lastPiece,
-                 Integer sourceLine);
+  void AddPlainText(RunRecord& run, std::u16string_view piece, Long lineNumber);
+  void AddTextLink(RunRecord& run, std::u16string_view key, std::u16string_view content,
+                   bool trailingSpace, Long lineNumber);
+  void ApplyFontChange(std::u16string_view content);
+  void AddImage(RunRecord& run, std::u16string_view key, std::u16string_view content,
+                bool trailingSpace, Long lineNumber);
+  void AddMoreRunAndLink();
+  void HideImageZero();
 
   // render/render_text.cc, render/draw_run.cc, render/overflow.cc
   void RenderText();
