@@ -154,6 +154,9 @@ class Marklet {
 
   // render/render_text.cc, render/draw_run.cc, render/overflow.cc
   void RenderText();
+  void PlaceTextRun(Integer& index);
+  void StartLineWith(Integer& index);
+  void PlaceImageRun(Integer index);
   void DrawRun(Integer index);
   void WrapLink(Integer index);
   void PlaceImage(Integer index);
@@ -161,7 +164,10 @@ class Marklet {
   void EraseRun(Integer index);
   void SingleLineOverflow(Integer& index);
   void VerticalOverflow(Integer& index);
+  void DrawShortenedRun(Integer index, const std::u16string& shown, bool singleLine);
+  void ForgetTakenBackBoxes(Integer from, Integer to);
   void DrawMoreLink(Integer& index);
+  LinkRecord& LinkAt(Integer index);
   Long LineStart() const;
 
   // input/hover.cc
@@ -231,7 +237,9 @@ class Marklet {
   bool splitLink_ = false;
   bool moreLinkShown_ = false;
   std::vector<LinkSegment> linkSegments_;
-  Integer lastRunProcessed_ = -1;
+  // The run that started the current output line: the overflow loops never
+  // take back runs before it.
+  Integer lineFirstRun_ = 0;
 
   // Hover state.
   Integer hoverLink_ = -1;
