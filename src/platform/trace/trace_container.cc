@@ -5,7 +5,7 @@
 
 #include "host/error.h"
 #include "platform/trace/json.h"
-#include "platform/trace/picture_loader.h"
+#include "platform/pixbuf/picture_loader.h"
 
 namespace marklet::trace {
 
