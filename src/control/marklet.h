@@ -176,14 +176,19 @@ class Marklet {
   void RestoreSegments();
   void DrawLinkLook(const std::u16string& text, Single x, Single y, bool hover, bool isSegment,
                     Integer index);
-  const LinkRecord* LinkUnderPointer() const;
-  LinkRecord* LinkUnderPointer();
+  void DrawLink(Integer index, bool hover);
+  void DrawSegmentsOf(Integer segment, bool hover);
+  // The index into Links of the link under the pointer, or -1 when there is
+  // none or the hover indices lie beyond the tables as they stand.
+  Integer LinkUnderPointer() const;
 
   // input/events.cc, input/window_hook.cc
   void RequestMouseLeave();
   void HookWindow();
   void UnhookWindow();
-  void RaiseLinkEvent(EventId id, EventArgs& args, LinkRecord* link);
+  void RaiseLinkEvent(EventId id, EventArgs& args, Integer link);
+  // Unit tests of input/ fill the tables by hand.
+  friend struct InputTestAccess;
 
   Container& container_;
 

@@ -124,6 +124,7 @@ LRESULT TraceWindowSystem::CallWindowProcA(LONG_PTR previous, HWND hwnd, UINT ms
 }
 
 LRESULT TraceWindowSystem::DefWindowProcA(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  ++defWindowProcCalls_;
   return DefaultProc(hwnd, msg, wParam, lParam);
 }
 

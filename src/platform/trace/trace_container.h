@@ -94,6 +94,8 @@ class TraceWindowSystem : public WindowSystem {
   // leave was requested; returns whether it was.
   bool DeliverMouseLeave(HWND hwnd);
   bool LeaveRequested(HWND hwnd) const;
+  // How many messages were handed to DefWindowProcA.
+  int DefWindowProcCalls() const { return defWindowProcCalls_; }
 
   LONG_PTR SetWindowLongA(HWND hwnd, int index, LONG_PTR value) override;
   LONG_PTR GetWindowLongA(HWND hwnd, int index) override;
@@ -125,6 +127,7 @@ class TraceWindowSystem : public WindowSystem {
   std::map<HWND, Window> windows_;
   std::map<HMENU, int> menus_;
   HWND nextHwnd_ = 0x10010;
+  int defWindowProcCalls_ = 0;
 };
 
 class TraceContainer;
