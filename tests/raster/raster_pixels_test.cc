@@ -82,7 +82,7 @@ TEST_F(RasterPixels, LinkInkIsInTheLinkColourInsideItsBoxAndTheBackgroundElsewhe
   EXPECT_GT(Count(x0, y0, x1, y1, Reddish), 20);
   // Plain text is not red; the far corner is background.
   EXPECT_EQ(Count(0, 0, x0, y1, Reddish), 0);
-  EXPECT_TRUE(White(At(295, 35)));
+  EXPECT_TRUE(White(At(290, 30)));
 }
 
 TEST_F(RasterPixels, UnderlineRowFollowsUnderlineLink) {
@@ -114,9 +114,9 @@ TEST_F(RasterPixels, UnderlineRowFollowsUnderlineLink) {
 TEST_F(RasterPixels, BoldInkIsHeavierThanRegular) {
   Make(300, 40);
   SetText(u"Heavy words");
-  int regular = Count(0, 0, 300, 40, Dark);
+  int regular = Count(0, 0, 296, 36, Dark);
   SetText(u"&bHeavy words");
-  int bold = Count(0, 0, 300, 40, Dark);
+  int bold = Count(0, 0, 296, 36, Dark);
   EXPECT_GT(bold, regular * 11 / 10);
 }
 
@@ -125,12 +125,13 @@ TEST_F(RasterPixels, PictureStandsAtItsOffsetPlace) {
   SetText(u"#i<solid_green_16.png:5:3>");
   ASSERT_EQ(control().ImageCount(), 1);
   auto green = [](const Pixel& p) { return p.g > 150 && p.r < 50 && p.b < 50; };
-  // The run stands at the line start; the picture 5 px right and 3 px down of it.
-  EXPECT_TRUE(green(At(5, 3)));
-  EXPECT_TRUE(green(At(20, 18)));
-  EXPECT_FALSE(green(At(4, 3)));
-  EXPECT_FALSE(green(At(5, 2)));
-  EXPECT_FALSE(green(At(21, 18)));
+  // The run stands at the line start (half the border width, 2 px, in from
+  // the client edge); the picture 5 px right and 3 px down of it.
+  EXPECT_TRUE(green(At(7, 3)));
+  EXPECT_TRUE(green(At(22, 18)));
+  EXPECT_FALSE(green(At(6, 3)));
+  EXPECT_FALSE(green(At(7, 2)));
+  EXPECT_FALSE(green(At(23, 18)));
 }
 
 TEST_F(RasterPixels, MoreLinkEndsTheLastVisibleLine) {
@@ -151,6 +152,7 @@ TEST_F(RasterPixels, TransparentBackgroundLeavesEmptyPixelsClear) {
   c_->rasterSurface().SetBackStyle(0);
   SetText(u"x");
   EXPECT_EQ(At(150, 30).a, 0);
+  EXPECT_EQ(At(2, 30).a, 0);
 }
 
 TEST_F(RasterPixels, AutoSizeHeightGrowsTheControlToItsText) {
