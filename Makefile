@@ -14,7 +14,8 @@ build: deps
 	cmake --build $(BUILD) -j $(JOBS)
 
 demo: build
-	$(BUILD)/marklet demo
+	@mkdir -p out
+	$(BUILD)/marklet demo -o out/marklet-demo.png
 
 test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)

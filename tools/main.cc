@@ -15,7 +15,7 @@ void Usage(std::ostream& out) {
          "  idl [--widl]     print the type library in IDL\n"
          "  render [OPTIONS] -o OUT.png   draw a control to a PNG (the demo when no text)\n"
          "  view [OPTIONS]   show a control in an X11 window (the demo when no text)\n"
-         "  demo             render the built-in demo to a PNG\n";
+         "  demo [-o FILE]   render the built-in demo to a PNG (--script: run the demo scenario)\n";
 }
 
 }  // namespace

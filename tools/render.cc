@@ -31,7 +31,7 @@ std::u16string DemoText() {
       "Style tags: &bbold\\b, &uunderline\\u, &iitalic\\i and #f<f:Courier New>another font\\f.\\n"
       "Colours: #f<c:255>red#f<c:&HC00000>, blue\\f and sizes #f<s:12>twelve\\f, #f<s:6>six\\f.\\n"
       "Links: #ehome<the home page> and #ehelp<a much longer help link>; a picture #ileaf<" + leaf +
-      ":0:-4> that is a link too.\\n"
+      ":0:-2> that is a link too.\\n"
       "#m<24>A margin change indents the lines that follow: this sentence is long enough to wrap "
       "onto a second line at the demo's width.\\n"
       "#m<0>Tabs:\\tone\\ttwo, and a hash escape: \\s1.";
