@@ -7,6 +7,7 @@
 #include "host/error.h"
 #include "platform/trace/bag_file.h"
 #include "platform/trace/json.h"
+#include "platform/trace/script_commands.h"
 
 namespace marklet::trace {
 
@@ -143,6 +144,7 @@ std::string ValueJson(const Variant& value, int autoType) {
 ScriptRunner::ScriptRunner(std::ostream& out)
     : world_(out), main_(std::make_unique<TraceContainer>(world_)) {
   RegisterBuiltins();
+  AddFileCommands(*this);
   main_->SetEventHandler([this](EventId id, EventArgs& args) {
     if (main_->control()) RunHandler(*main_, *main_->control(), id, args);
   });
