@@ -8,4 +8,7 @@ class ScriptRunner;
 // `writefile FILE "TEXT"`, `showfile FILE`.
 void AddFileCommands(ScriptRunner& runner);
 
+// `about ...`: the user's actions on the open About dialog.
+void AddFormCommands(ScriptRunner& runner);
+
 }  // namespace marklet::trace
