@@ -69,7 +69,9 @@ class X11Host {
   std::unique_ptr<raster::RasterContainer> container_;
   bool running_ = false;
   unsigned pumpCalls_ = 0;
-  std::uint64_t presentedRevision_ = ~0ull;
+  std::chrono::steady_clock::time_point lastRead_{};
+  std::uint64_t presentedRevision_ = ~0ull;  // of the image controls
+  bool forceFull_ = true;
   // Double clicks: a second press soon after a click.
   unsigned long lastClickTime_ = 0;
   int lastClickX_ = -100, lastClickY_ = -100;
