@@ -25,8 +25,6 @@ enum transparencia : Long { Transparente = 0, Opaco = 1 };
 enum borde : Long { Ninguno = 0, Solido = 1 };
 enum linkdisp_en : Long { Normal = 0, NotU_NotC = 1, NotC = 2, NotU = 3 };
 
-class AboutDialog;
-
 class Marklet {
  public:
   explicit Marklet(Container& container);
@@ -155,6 +153,9 @@ class Marklet {
 
   // render/render_text.cc, render/draw_run.cc, render/overflow.cc
   void RenderText();
+  void PlaceTextRun(Integer& index);
+  void StartLineWith(Integer& index);
+  void PlaceImageRun(Integer index);
   void DrawRun(Integer index);
   void WrapLink(Integer index);
   void PlaceImage(Integer index);
@@ -162,7 +163,10 @@ class Marklet {
   void EraseRun(Integer index);
   void SingleLineOverflow(Integer& index);
   void VerticalOverflow(Integer& index);
+  void DrawShortenedRun(Integer index, const std::u16string& shown, bool singleLine);
+  void ForgetTakenBackBoxes(Integer from, Integer to);
   void DrawMoreLink(Integer& index);
+  LinkRecord& LinkAt(Integer index);
   Long LineStart() const;
 
   // input/hover.cc
@@ -171,14 +175,19 @@ class Marklet {
   void RestoreSegments();
   void DrawLinkLook(const std::u16string& text, Single x, Single y, bool hover, bool isSegment,
                     Integer index);
-  const LinkRecord* LinkUnderPointer() const;
-  LinkRecord* LinkUnderPointer();
+  void DrawLink(Integer index, bool hover);
+  void DrawSegmentsOf(Integer segment, bool hover);
+  // The index into Links of the link under the pointer, or -1 when there is
+  // none or the hover indices lie beyond the tables as they stand.
+  Integer LinkUnderPointer() const;
 
   // input/events.cc, input/window_hook.cc
   void RequestMouseLeave();
   void HookWindow();
   void UnhookWindow();
-  void RaiseLinkEvent(EventId id, EventArgs& args, LinkRecord* link);
+  void RaiseLinkEvent(EventId id, EventArgs& args, Integer link);
+  // Unit tests of input/ fill the tables by hand.
+  friend struct InputTestAccess;
 
   Container& container_;
 
@@ -235,7 +244,9 @@ class Marklet {
   bool splitLink_ = false;
   bool moreLinkShown_ = false;
   std::vector<LinkSegment> linkSegments_;
-  Integer lastRunProcessed_ = -1;
+  // The run that started the current output line: the overflow loops never
+  // take back runs before it.
+  Integer lineFirstRun_ = 0;
 
   // Hover state.
   Integer hoverLink_ = -1;
@@ -245,8 +256,6 @@ class Marklet {
   bool leaveTracking_ = false;
   LONG_PTR prevWndProc_ = 0;
   HWND hookedHwnd_ = 0;
-
-  AboutDialog* about_ = nullptr;
 };
 
 }  // namespace marklet

@@ -285,6 +285,9 @@ void Marklet::AddMoreRunAndLink() {
 
 // Image control 0 always exists; with no image of its own in the layout, it
 // must not keep showing a picture from an earlier text.
-void Marklet::HideImageZero() { container_.imgC().SetVisible(0, false); }
+void Marklet::HideImageZero() {
+  ImageArray& images = container_.imgC();
+  if (images.Visible(0)) images.SetVisible(0, false);
+}
 
 }  // namespace marklet

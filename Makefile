@@ -1,0 +1,32 @@
+# Quick start:  make demo   (install, build, run the built-in demo)
+#               make test   (install, build, run every test)
+BUILD ?= build
+ASAN_BUILD ?= build-asan
+JOBS ?= $(shell nproc)
+
+.PHONY: deps build demo test asan bench clean
+
+deps:
+	@scripts/install-deps.sh
+
+build: deps
+	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release
+	cmake --build $(BUILD) -j $(JOBS)
+
+demo: build
+	@mkdir -p out
+	$(BUILD)/marklet demo -o out/marklet-demo.png
+
+test: build
+	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+
+asan: deps
+	cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DMARKLET_SANITIZE=ON -DMARKLET_BUILD_BENCHMARKS=OFF
+	cmake --build $(ASAN_BUILD) -j $(JOBS)
+	ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS)
+
+bench: build
+	@for b in $(BUILD)/bench/*_bench; do echo "== $$b"; xvfb-run -a -s "-nolisten tcp" $$b || exit 1; done
+
+clean:
+	rm -rf $(BUILD) $(ASAN_BUILD)

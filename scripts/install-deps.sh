@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Installs what building and testing Marklet needs, from Debian's packages.
+# Idempotent: asks apt only for the packages that are missing.
+set -euo pipefail
+
+packages=(
+  g++ cmake ninja-build make pkg-config
+  libgtest-dev libgmock-dev libbenchmark-dev
+  libgdk-pixbuf-2.0-dev libpango1.0-dev libcairo2-dev
+  fonts-liberation fonts-dejavu-core fontconfig
+  libx11-dev libxcursor-dev libxfixes-dev xvfb xdotool
+  mingw-w64-tools
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+
+sudo=""
+if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
+echo "Installing: ${missing[*]}"
+$sudo apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
