@@ -48,11 +48,14 @@ LinkRecord& Marklet::LinkAt(Integer index) {
 
 void Marklet::RenderText() {
   surface().SetBackColor(backColor_);
+  moreLinkShown_ = false;
+  linkSegments_.clear();
+  // An empty text or a layout still to be parsed leaves the surface cleared,
+  // and then no segment or More link of an earlier paint may be hit either:
+  // their link indexes may no longer mean the same links.
   if (text_.empty() || !layoutReady_) return;
   if (lastRun_ < 0 || static_cast<std::size_t>(lastRun_) >= runs_.size()) return;
 
-  moreLinkShown_ = false;
-  linkSegments_.clear();
   // A text link this paint does not draw has no box, so it can never be hit
   // where it is not shown (under the More link, say). Image links keep theirs:
   // their pictures stay where they were shown.
