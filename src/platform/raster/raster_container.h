@@ -78,9 +78,15 @@ class RasterSurface : public Surface {
   Single FontSize() override;
   void SetFontSize(Single size) override;
   bool FontBold() override { return font_.bold; }
-  void SetFontBold(bool bold) override { font_.bold = bold; }
+  void SetFontBold(bool bold) override {
+    if (bold != font_.bold) current_ = nullptr;
+    font_.bold = bold;
+  }
   bool FontItalic() override { return font_.italic; }
-  void SetFontItalic(bool italic) override { font_.italic = italic; }
+  void SetFontItalic(bool italic) override {
+    if (italic != font_.italic) current_ = nullptr;
+    font_.italic = italic;
+  }
   bool FontUnderline() override { return underline_; }
   void SetFontUnderline(bool underline) override { underline_ = underline; }
   Single CurrentX() override { return currentX_; }
@@ -125,18 +131,21 @@ class RasterSurface : public Surface {
   std::uint64_t revision() const { return revision_; }
 
  private:
-  FontKey Key() const;
+  // The font the surface draws with now, resolved once per change.
+  RasterFont& Current();
   int PixelsForSize(Single size) const;
   void Allocate();
   void Clear();
   void DrawBorder();
   RasterContainer& owner_;
   TextEngine text_;
+  std::vector<unsigned char> pixels_;
   cairo_surface_t* image_ = nullptr;
   cairo_t* cr_ = nullptr;
   Single width_ = 1350, height_ = 570;
   FontDesc font_{u"MS Sans Serif", 8.25f};
   int fontPixels_ = 11;
+  RasterFont* current_ = nullptr;
   bool underline_ = false;
   OleColor foreColor_ = 0x80000012u, backColor_ = 0x8000000Fu;
   Integer backStyle_ = 1, appearance_ = 1, borderStyle_ = 1, mousePointer_ = 0;
