@@ -25,8 +25,6 @@ enum transparencia : Long { Transparente = 0, Opaco = 1 };
 enum borde : Long { Ninguno = 0, Solido = 1 };
 enum linkdisp_en : Long { Normal = 0, NotU_NotC = 1, NotC = 2, NotU = 3 };
 
-class AboutDialog;
-
 class Marklet {
  public:
   explicit Marklet(Container& container);
@@ -254,8 +252,6 @@ class Marklet {
   bool leaveTracking_ = false;
   LONG_PTR prevWndProc_ = 0;
   HWND hookedHwnd_ = 0;
-
-  AboutDialog* about_ = nullptr;
 };
 
 }  // namespace marklet

@@ -36,6 +36,11 @@ void Marklet::InitProperties() {
   activeLinkColor_ = kBlue;
   moreLinkText_ = u"...+";
   showMoreLink_ = true;
+  // A new instance's font is the one the surface starts with. Taking it now
+  // keeps what Font reports and saves apart from the drawing font, which
+  // painting changes.
+  acceptedFont_ = surface().Font();
+  hasAcceptedFont_ = true;
 }
 
 void Marklet::ReadProperties(PropertyBag& bag) {
@@ -75,7 +80,11 @@ void Marklet::WriteProperties(PropertyBag& bag) {
   bag.WriteProperty(u"ForeColor", VC(foreColor_), VC(kButtonTextColor));
   bag.WriteProperty(u"Enabled", V(surface().Enabled()), V(true));
   bag.WriteProperty(u"ShowMoreLink", V(showMoreLink_), V(false));
-  bag.WriteProperty(u"Font", Variant::FromFont(Font()), Variant::FromFont(container_.AmbientFont()));
+  {
+    // The font first, then the ambient default: a failure of either stops here in that order.
+    Variant font = Variant::FromFont(Font());
+    bag.WriteProperty(u"Font", font, Variant::FromFont(container_.AmbientFont()));
+  }
   bag.WriteProperty(u"Appearance", VI(surface().Appearance()), VI(1));
   bag.WriteProperty(u"BackStyle", VI(surface().BackStyle()), VI(1));
   bag.WriteProperty(u"BorderStyle", VI(surface().BorderStyle()), VI(1));

@@ -1,5 +1,7 @@
 #include "host/container.h"
 
+#include "host/error.h"
+
 namespace marklet {
 
 const char* EventName(EventId id) {
@@ -16,6 +18,10 @@ const char* EventName(EventId id) {
     case EventId::MouseOut: return "MouseOut";
   }
   return "?";
+}
+
+FormHost& Container::forms() {
+  throw MarkletError(ErrorNumber::NotSupported, "This container cannot show forms");
 }
 
 }  // namespace marklet

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "host/forms.h"
 #include "host/surface.h"
 #include "host/values.h"
 #include "host/window_system.h"
@@ -92,6 +93,10 @@ class Container {
 
   // Modal message box; returns the button pressed.
   virtual int MsgBox(const std::u16string& prompt, int buttons, const std::u16string& title) = 0;
+
+  // The modal forms the component shows (its About dialog). Hosts without
+  // forms keep the default, which raises error 438.
+  virtual FormHost& forms();
 
   // Diagnostics: told each time the control starts parsing its text. Hosts
   // that keep no trace ignore it.

@@ -1,5 +1,7 @@
 #include "support/scenario_harness.h"
 
+#include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -20,6 +22,34 @@ std::vector<std::string> RunScenario(const std::string& scenario) {
   while (std::getline(result, line)) lines.push_back(line);
   return lines;
 }
+
+namespace {
+
+constexpr char kTempMarker[] = "@TMPDIR@";
+
+void ReplaceAll(std::string& text, const std::string& from, const std::string& to) {
+  for (std::size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
+    text.replace(at, from.size(), to);
+}
+
+// A fresh folder for the files one scenario writes, removed afterwards.
+class ScenarioTempDir {
+ public:
+  ScenarioTempDir() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "marklet-scenario-XXXXXX").string();
+    if (::mkdtemp(pattern.data())) path_ = pattern;
+  }
+  ~ScenarioTempDir() {
+    std::error_code ec;
+    if (!path_.empty()) std::filesystem::remove_all(path_, ec);
+  }
+  const std::string& path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
+}  // namespace
 
 std::string CheckScenarioFile(const std::string& path) {
   std::ifstream in(path);
@@ -44,7 +74,17 @@ std::string CheckScenarioFile(const std::string& path) {
       commands += line + "\n";
     }
   }
-  std::vector<std::string> actual = RunScenario(commands);
+  // `@TMPDIR@` in a command stands for a fresh folder; records show it as written.
+  std::vector<std::string> actual;
+  if (commands.find(kTempMarker) != std::string::npos) {
+    ScenarioTempDir temp;
+    if (temp.path().empty()) return "cannot create a temporary folder for " + path;
+    ReplaceAll(commands, kTempMarker, temp.path());
+    actual = RunScenario(commands);
+    for (auto& record : actual) ReplaceAll(record, temp.path(), kTempMarker);
+  } else {
+    actual = RunScenario(commands);
+  }
   std::ostringstream diff;
   std::size_t n = std::max(expected.size(), actual.size());
   for (std::size_t i = 0; i < n; ++i) {

@@ -8,6 +8,27 @@
 
 namespace marklet {
 
+namespace {
+
+// Takes over the pixbuf: keeps it in the picture's handle or releases it.
+Picture MakePicture(GdkPixbuf* pixbuf, const std::u16string& path, Single tppX, Single tppY,
+                    bool keepPixels) {
+  auto picture = std::make_shared<PictureObject>();
+  int pw = gdk_pixbuf_get_width(pixbuf);
+  int ph = gdk_pixbuf_get_height(pixbuf);
+  picture->widthHiMetric = CLng(static_cast<double>(pw) * 2540.0 * tppX / 1440.0);
+  picture->heightHiMetric = CLng(static_cast<double>(ph) * 2540.0 * tppY / 1440.0);
+  picture->path = path;
+  if (keepPixels) {
+    picture->handle = std::shared_ptr<void>(pixbuf, [](void* p) { g_object_unref(p); });
+  } else {
+    g_object_unref(pixbuf);
+  }
+  return picture;
+}
+
+}  // namespace
+
 Picture LoadPictureFile(const std::u16string& path, Single tppX, Single tppY, bool keepPixels) {
   std::string file = U16ToUtf8(path);
   struct stat info {};
@@ -30,18 +51,27 @@ Picture LoadPictureFile(const std::u16string& path, Single tppX, Single tppY, bo
     if (error) g_error_free(error);
     throw MarkletError(ErrorNumber::InvalidPicture, "Invalid picture: '" + file + "': " + why);
   }
-  auto picture = std::make_shared<PictureObject>();
-  int pw = gdk_pixbuf_get_width(pixbuf);
-  int ph = gdk_pixbuf_get_height(pixbuf);
-  picture->widthHiMetric = CLng(static_cast<double>(pw) * 2540.0 * tppX / 1440.0);
-  picture->heightHiMetric = CLng(static_cast<double>(ph) * 2540.0 * tppY / 1440.0);
-  picture->path = path;
-  if (keepPixels) {
-    picture->handle = std::shared_ptr<void>(pixbuf, [](void* p) { g_object_unref(p); });
-  } else {
+  return MakePicture(pixbuf, path, tppX, tppY, keepPixels);
+}
+
+Picture DecodePictureData(std::span<const unsigned char> data, Single tppX, Single tppY,
+                          bool keepPixels, const std::string& name) {
+  GdkPixbufLoader* loader = gdk_pixbuf_loader_new();
+  GError* error = nullptr;
+  bool written = gdk_pixbuf_loader_write(loader, data.data(), data.size(), &error);
+  // A loader is closed once, also after a failed write.
+  bool closed = gdk_pixbuf_loader_close(loader, written ? &error : nullptr);
+  GdkPixbuf* pixbuf = written && closed ? gdk_pixbuf_loader_get_pixbuf(loader) : nullptr;
+  std::string why = error ? error->message : "cannot be decoded";
+  if (error) g_error_free(error);
+  if (pixbuf) g_object_ref(pixbuf);
+  g_object_unref(loader);
+  if (!pixbuf) throw MarkletError(ErrorNumber::InvalidPicture, "Invalid picture: " + name + ": " + why);
+  if (gdk_pixbuf_get_width(pixbuf) > kMaxPicturePixels || gdk_pixbuf_get_height(pixbuf) > kMaxPicturePixels) {
     g_object_unref(pixbuf);
+    throw MarkletError(ErrorNumber::InvalidPicture, "Invalid picture: " + name + " is too large");
   }
-  return picture;
+  return MakePicture(pixbuf, u"", tppX, tppY, keepPixels);
 }
 
 }  // namespace marklet

@@ -1,6 +1,7 @@
 // Picture files through gdk-pixbuf: any format it decodes.
 #pragma once
 
+#include <span>
 #include <string>
 
 #include "host/values.h"
@@ -16,5 +17,11 @@ constexpr int kMaxPicturePixels = 16384;
 // the message names the file. With keepPixels the decoded GdkPixbuf is kept
 // in the picture's handle.
 Picture LoadPictureFile(const std::u16string& path, Single tppX, Single tppY, bool keepPixels);
+
+// Decodes an image file's bytes held in memory (a form's picture), with the
+// same size rule and limits. Error 481 when they are not a decodable picture;
+// `name` is what the message calls them.
+Picture DecodePictureData(std::span<const unsigned char> data, Single tppX, Single tppY,
+                          bool keepPixels, const std::string& name);
 
 }  // namespace marklet

@@ -1,35 +1,25 @@
-// Placeholder until the property-bag file format lands.
 #include "platform/trace/bag_file.h"
 
-#include "host/error.h"
 #include "platform/trace/trace_container.h"
 
 namespace marklet::trace {
 
-PropertyBagFile PropertyBagFile::Load(const std::u16string& path, TraceContainer&) {
-  throw MarkletError(ErrorNumber::FileNotFound, "File not found: '" + U16ToUtf8(path) + "'");
+bag::TextPropertyBag::Hooks PropertyBagFile::HooksFor(TraceContainer& container) {
+  Hooks hooks;
+  hooks.check = [&container](const char* operation) { container.Check(operation); };
+  hooks.loadPicture = [&container](const std::u16string& path) { return container.LoadPicture(path); };
+  return hooks;
 }
 
-void PropertyBagFile::Save(const std::u16string&) const {}
+PropertyBagFile::PropertyBagFile(TraceContainer& container)
+    : bag::TextPropertyBag(HooksFor(container)) {}
 
-PropertyBagFile PropertyBagFile::Parse(std::string_view, TraceContainer& container) {
-  return PropertyBagFile(container);
+PropertyBagFile PropertyBagFile::Load(const std::u16string& path, TraceContainer& container) {
+  return PropertyBagFile(bag::TextPropertyBag::LoadFile(path, HooksFor(container)));
 }
 
-std::string PropertyBagFile::Format() const { return {}; }
-
-Variant PropertyBagFile::ReadProperty(const std::u16string& name, const Variant& defaultValue) {
-  container_->Check("ReadProperty");
-  for (auto& e : entries_)
-    if (e.first == name) return e.second;
-  return defaultValue;
-}
-
-void PropertyBagFile::WriteProperty(const std::u16string& name, const Variant& value,
-                                    const Variant& defaultValue) {
-  container_->Check("WriteProperty");
-  if (value == defaultValue) return;
-  entries_.emplace_back(name, value);
+PropertyBagFile PropertyBagFile::Parse(std::string_view text, TraceContainer& container) {
+  return PropertyBagFile(bag::TextPropertyBag::Parse(text, HooksFor(container)));
 }
 
 }  // namespace marklet::trace

@@ -7,6 +7,7 @@
 #include "host/error.h"
 #include "platform/trace/bag_file.h"
 #include "platform/trace/json.h"
+#include "platform/trace/script_commands.h"
 
 namespace marklet::trace {
 
@@ -143,6 +144,14 @@ std::string ValueJson(const Variant& value, int autoType) {
 ScriptRunner::ScriptRunner(std::ostream& out)
     : world_(out), main_(std::make_unique<TraceContainer>(world_)) {
   RegisterBuiltins();
+  AddFileCommands(*this);
+  AddFormCommands(*this);
+  world_.SetNestedLineSource([this] {
+    int outerLine = line_;
+    bool ran = RunNextLine();
+    line_ = outerLine;
+    return ran;
+  });
   main_->SetEventHandler([this](EventId id, EventArgs& args) {
     if (main_->control()) RunHandler(*main_, *main_->control(), id, args);
   });
@@ -175,10 +184,22 @@ void ScriptRunner::Guard(const std::function<void()>& action) {
 }
 
 void ScriptRunner::Run(std::istream& in) {
-  std::string line;
-  int number = 0;
-  while (std::getline(in, line)) RunLine(line, ++number);
+  std::istream* outer = input_;
+  int outerLine = inputLine_;
+  input_ = &in;
+  inputLine_ = 0;
+  while (RunNextLine()) {
+  }
   Finish();
+  input_ = outer;
+  inputLine_ = outerLine;
+}
+
+bool ScriptRunner::RunNextLine() {
+  std::string line;
+  if (!input_ || !std::getline(*input_, line)) return false;
+  RunLine(line, ++inputLine_);
+  return true;
 }
 
 void ScriptRunner::Finish() { world_.Pump(); }

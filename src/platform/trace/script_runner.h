@@ -48,6 +48,10 @@ class ScriptRunner {
 
   // Runs every line of a scenario, then delivers what is still queued.
   void Run(std::istream& in);
+  // Reads and runs the next line of the scenario being run; false at its end.
+  // A modal loop calls it (through the world) to run the lines that follow
+  // the command that opened a modal form.
+  bool RunNextLine();
   // Runs one top-level line, then delivers the queue (unless it was `post`).
   void RunLine(const std::string& line, int lineNumber);
   // Runs one command without delivering the queue afterwards.
@@ -82,6 +86,8 @@ class ScriptRunner {
   std::map<std::string, ScriptCommand> commands_;
   std::map<EventId, Handler> handlers_;
   int line_ = 0;
+  std::istream* input_ = nullptr;
+  int inputLine_ = 0;
 };
 
 // The control's tables and state as the `dump` record prints them.

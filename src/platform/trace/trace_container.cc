@@ -38,13 +38,19 @@ void FailurePlan::Check(const char* operation) {
 // ---- TraceWorld ----
 
 TraceWorld::TraceWorld(std::ostream& out)
-    : log_(out), windows_(std::make_unique<TraceWindowSystem>(*this)) {}
+    : log_(out),
+      windows_(std::make_unique<TraceWindowSystem>(*this)),
+      forms_(std::make_unique<TraceFormHost>(*this)) {}
 
 TraceWorld::~TraceWorld() = default;
 
 bool TraceWorld::PaintQueued(const void* container) const {
   return std::any_of(queue_.begin(), queue_.end(),
                      [&](const Message& m) { return m.paintFor == container; });
+}
+
+void TraceWorld::ForgetPaints(const void* container) {
+  std::erase_if(queue_, [&](const Message& m) { return m.paintFor == container; });
 }
 
 void TraceWorld::Pump() {
@@ -75,7 +81,20 @@ HWND TraceWindowSystem::CreateWindow(const std::string& source) {
   return hwnd;
 }
 
-void TraceWindowSystem::DestroyWindow(HWND hwnd) { windows_.erase(hwnd); }
+void TraceWindowSystem::DestroyWindow(HWND hwnd) {
+  auto it = windows_.find(hwnd);
+  if (it == windows_.end()) return;
+  menus_.erase(it->second.systemMenu);
+  windows_.erase(it);
+}
+
+bool TraceWindowSystem::HasCloseCommand(HWND hwnd) const {
+  auto it = windows_.find(hwnd);
+  if (it == windows_.end()) return false;
+  auto menu = menus_.find(it->second.systemMenu);
+  if (menu == menus_.end()) return true;  // never fetched: the standard menu
+  return std::find(menu->second.begin(), menu->second.end(), "close") != menu->second.end();
+}
 
 std::string TraceWindowSystem::SourceOf(HWND hwnd) const {
   auto it = windows_.find(hwnd);
@@ -144,26 +163,27 @@ HMENU TraceWindowSystem::GetSystemMenu(HWND hwnd, bool revert) {
     // A standard system menu: restore, move, size, minimise, maximise,
     // separator, close.
     HMENU menu = hwnd + 1;
-    menus_[menu] = 7;
+    menus_[menu] = {"restore", "move", "size", "minimize", "maximize", "separator", "close"};
     it->second.systemMenu = menu;
   }
-  world_.log().Emit("sysmenu", JsonObject().Str("op", "get").Num("items", menus_[it->second.systemMenu]).str(),
+  long long items = static_cast<long long>(menus_[it->second.systemMenu].size());
+  world_.log().Emit("sysmenu", JsonObject().Str("op", "get").Num("items", items).str(),
                     it->second.source);
   return revert ? 0 : it->second.systemMenu;
 }
 
 int TraceWindowSystem::GetMenuItemCount(HMENU menu) {
   auto it = menus_.find(menu);
-  return it == menus_.end() ? -1 : it->second;
+  return it == menus_.end() ? -1 : static_cast<int>(it->second.size());
 }
 
 bool TraceWindowSystem::RemoveMenu(HMENU menu, UINT position, UINT flags) {
   auto it = menus_.find(menu);
-  bool ok = it != menus_.end() && (flags & MF_BYPOSITION) && static_cast<int>(position) < it->second;
+  bool ok = it != menus_.end() && (flags & MF_BYPOSITION) && position < it->second.size();
   world_.log().Emit("sysmenu",
                     JsonObject().Str("op", "remove").Num("position", position).Num("flags", flags).str(),
                     SourceOf(menu - 1));
-  if (ok) --it->second;
+  if (ok) it->second.erase(it->second.begin() + position);
   return ok;
 }
 
@@ -386,6 +406,7 @@ void TraceSurface::SetHeight(Single height) {
   state_.height = height;
   owner_.Deliver("Resize", [this] {
     if (owner_.control()) owner_.control()->Resize();
+    else if (owner_.siteControl()) owner_.siteControl()->Resize();
   });
 }
 
@@ -594,6 +615,8 @@ TraceContainer::TraceContainer(TraceWorld& world, std::string source)
 
 TraceContainer::~TraceContainer() {
   control_.reset();
+  siteControl_.reset();
+  world_.ForgetPaints(this);
   world_.windows().DestroyWindow(surface_.state().hwnd);
 }
 
@@ -661,6 +684,8 @@ int TraceContainer::MsgBox(const std::u16string& prompt, int buttons, const std:
   return 1;  // OK
 }
 
+FormHost& TraceContainer::forms() { return world_.forms(); }
+
 void TraceContainer::ParseStarted() { Emit("parse", "true"); }
 
 void TraceContainer::CreateControl() {
@@ -668,6 +693,10 @@ void TraceContainer::CreateControl() {
 }
 
 void TraceContainer::DestroyControl() { control_.reset(); }
+
+void TraceContainer::SetSiteControl(std::unique_ptr<SiteControl> control) {
+  siteControl_ = std::move(control);
+}
 
 void TraceContainer::Deliver(const char* name, const std::function<void()>& action) {
   Emit("deliver", JsonString(std::string_view(name)));
@@ -687,6 +716,7 @@ void TraceContainer::QueuePaint() {
   m.paintFor = this;
   m.deliver = [this] {
     if (control_) Deliver("Paint", [this] { control_->Paint(); });
+    else if (siteControl_) Deliver("Paint", [this] { siteControl_->Paint(); });
   };
   world_.Post(std::move(m));
 }

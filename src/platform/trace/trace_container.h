@@ -16,6 +16,7 @@
 
 #include "control/marklet.h"
 #include "host/container.h"
+#include "platform/trace/trace_forms.h"
 
 namespace marklet::trace {
 
@@ -57,6 +58,7 @@ class TraceWorld {
   TraceLog& log() { return log_; }
   FailurePlan& failures() { return failures_; }
   TraceWindowSystem& windows() { return *windows_; }
+  TraceFormHost& forms() { return *forms_; }
 
   Single tppX = 15;
   Single tppY = 15;
@@ -72,6 +74,13 @@ class TraceWorld {
   // Delivers every queued message, those queued meanwhile included.
   void Pump();
   bool QueueEmpty() const { return queue_.empty(); }
+  // Drops the queued paints of a container that goes away.
+  void ForgetPaints(const void* container);
+
+  // A modal loop runs the scenario's next line through this; false when the
+  // scenario has no more lines (or nobody reads one).
+  void SetNestedLineSource(std::function<bool()> source) { nestedLines_ = std::move(source); }
+  bool RunNestedLine() { return nestedLines_ && nestedLines_(); }
 
  private:
   TraceLog log_;
@@ -79,6 +88,8 @@ class TraceWorld {
   std::unique_ptr<TraceWindowSystem> windows_;
   std::deque<Message> queue_;
   int pumpDepth_ = 0;
+  std::function<bool()> nestedLines_;
+  std::unique_ptr<TraceFormHost> forms_;  // last: its forms go first
 };
 
 // Window procedures and user-data per window, mouse-leave requests, system
@@ -96,6 +107,8 @@ class TraceWindowSystem : public WindowSystem {
   bool LeaveRequested(HWND hwnd) const;
   // How many messages were handed to DefWindowProcA.
   int DefWindowProcCalls() const { return defWindowProcCalls_; }
+  // Whether the window's system menu still offers the close command.
+  bool HasCloseCommand(HWND hwnd) const;
 
   LONG_PTR SetWindowLongA(HWND hwnd, int index, LONG_PTR value) override;
   LONG_PTR GetWindowLongA(HWND hwnd, int index) override;
@@ -125,7 +138,7 @@ class TraceWindowSystem : public WindowSystem {
   std::string SourceOf(HWND hwnd) const;
   TraceWorld& world_;
   std::map<HWND, Window> windows_;
-  std::map<HMENU, int> menus_;
+  std::map<HMENU, std::vector<std::string>> menus_;
   HWND nextHwnd_ = 0x10010;
   int defWindowProcCalls_ = 0;
 };
@@ -273,6 +286,7 @@ class TraceContainer : public Container {
   Single ScreenTwipsPerPixelX() override;
   Single ScreenTwipsPerPixelY() override;
   int MsgBox(const std::u16string& prompt, int buttons, const std::u16string& title) override;
+  FormHost& forms() override;
   void ParseStarted() override;
 
   TraceWorld& world() { return world_; }
@@ -286,6 +300,10 @@ class TraceContainer : public Container {
   Marklet* control() { return control_.get(); }
   void CreateControl();
   void DestroyControl();
+  // A control placed on a form's site, which this container hosts instead
+  // of a Marklet of its own: paints and resizes go to it.
+  void SetSiteControl(std::unique_ptr<SiteControl> control);
+  SiteControl* siteControl() { return siteControl_.get(); }
 
   // Delivers a notification to the control: prints {"deliver":NAME}, runs it,
   // and prints an error it returns as {"error":..,"in":NAME}.
@@ -305,6 +323,7 @@ class TraceContainer : public Container {
   TraceSurface surface_;
   TraceImages images_;
   std::unique_ptr<Marklet> control_;
+  std::unique_ptr<SiteControl> siteControl_;
   EventHandler eventHandler_;
 };
 

@@ -1,0 +1,26 @@
+// Whole-file reads and atomic replacement, with failures as MarkletErrors.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace marklet::bag {
+
+// Files larger than this are not read (no property bag comes near it).
+constexpr std::size_t kMaxBagFileBytes = 64u << 20;
+
+// The whole file. Errors: 53 when it does not exist, 75 when it cannot be
+// read (a folder, no permission), 7 when it is larger than kMaxBagFileBytes.
+std::string ReadWholeFile(const std::string& path);
+
+// Writes `contents` to a new file beside `path` and renames it over `path`,
+// so the old file stays whole until the new one is complete. The new file
+// keeps the old one's permissions. `beforeReplace` runs after the new file is
+// written and before the rename; if it or any step throws, the new file is
+// removed and the old one is untouched. Errors: 76 path not found,
+// 70 permission denied, 61 disk full, 75 any other file access error.
+void ReplaceFileAtomically(const std::string& path, std::string_view contents,
+                           const std::function<void()>& beforeReplace = {});
+
+}  // namespace marklet::bag
