@@ -14,7 +14,8 @@ build: deps
 	cmake --build $(BUILD) -j $(JOBS)
 
 demo: build
-	$(BUILD)/marklet demo
+	@mkdir -p out
+	$(BUILD)/marklet demo -o out/marklet-demo.png
 
 test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
@@ -25,7 +26,7 @@ asan: deps
 	ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS)
 
 bench: build
-	@for b in $(BUILD)/bench/*_bench; do echo "== $$b"; $$b; done
+	@for b in $(BUILD)/bench/*_bench; do echo "== $$b"; xvfb-run -a -s "-nolisten tcp" $$b || exit 1; done
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD)

@@ -1,6 +1,7 @@
 // The built-in demo: a scenario that shows the control's main behaviour.
 #include <iostream>
 #include <sstream>
+#include <string>
 
 #include "platform/trace/script_runner.h"
 #include "tools/commands.h"
@@ -20,11 +21,26 @@ dump
 
 }  // namespace
 
-int RunDemo(int, char**) {
-  std::istringstream in(kDemoScenario);
-  marklet::trace::ScriptRunner runner(std::cout);
-  runner.Run(in);
-  return 0;
+// `marklet demo [-o FILE]` renders the built-in demo text to a PNG and prints
+// its path; `marklet demo --script` runs the demo scenario on the trace
+// container and prints its records.
+int RunDemo(int argc, char** argv) {
+  if (argc == 1 && std::string(argv[0]) == "--script") {
+    std::istringstream in(kDemoScenario);
+    marklet::trace::ScriptRunner runner(std::cout);
+    runner.Run(in);
+    return 0;
+  }
+  std::string output = "marklet-demo.png";
+  if (argc == 2 && (std::string(argv[0]) == "-o" || std::string(argv[0]) == "--output")) {
+    output = argv[1];
+  } else if (argc != 0) {
+    std::cerr << "usage: marklet demo [-o FILE.png] | marklet demo --script\n";
+    return 2;
+  }
+  std::string o = "-o";
+  char* args[] = {o.data(), output.data()};
+  return RunRender(2, args);
 }
 
 }  // namespace marklet::tools

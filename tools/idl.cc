@@ -1,13 +1,28 @@
-// Placeholder until the IDL writer lands.
+// `marklet idl [--widl]`: prints the control's type library as IDL.
+#include <cstring>
 #include <iostream>
+#include <string>
 
+#include "control/type_library.h"
 #include "tools/commands.h"
 
 namespace marklet::tools {
 
-int RunIdl(int, char**) {
-  std::cerr << "marklet idl: not available yet\n";
-  return 1;
+int RunIdl(int argc, char** argv) {
+  IdlDialect dialect = IdlDialect::Description;
+  for (int i = 0; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--widl") == 0) {
+      dialect = IdlDialect::Widl;
+    } else {
+      std::cerr << "usage: marklet idl [--widl]\n";
+      return 2;
+    }
+  }
+  // Written as bytes: the description is Latin-1.
+  std::string text = TypeLibraryIdl(dialect);
+  std::cout.write(text.data(), static_cast<std::streamsize>(text.size()));
+  std::cout.flush();
+  return std::cout ? 0 : 1;
 }
 
 }  // namespace marklet::tools

@@ -13,7 +13,9 @@ void Usage(std::ostream& out) {
   out << "usage: marklet COMMAND [ARGS]\n"
          "  script [FILE]    run a scenario (stdin when no file) and print JSON Lines\n"
          "  idl [--widl]     print the type library in IDL\n"
-         "  demo             run the built-in demo scenario\n";
+         "  render [OPTIONS] -o OUT.png   draw a control to a PNG (the demo when no text)\n"
+         "  view [OPTIONS]   show a control in an X11 window (the demo when no text)\n"
+         "  demo [-o FILE]   render the built-in demo to a PNG (--script: run the demo scenario)\n";
 }
 
 }  // namespace
@@ -45,6 +47,8 @@ int main(int argc, char** argv) {
   }
   if (command == "idl") return marklet::tools::RunIdl(argc - 2, argv + 2);
   if (command == "demo") return marklet::tools::RunDemo(argc - 2, argv + 2);
+  if (command == "render") return marklet::tools::RunRender(argc - 2, argv + 2);
+  if (command == "view") return marklet::tools::RunView(argc - 2, argv + 2);
   if (command == "-h" || command == "--help" || command == "help") {
     Usage(std::cout);
     return 0;

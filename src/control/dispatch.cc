@@ -21,7 +21,7 @@ constexpr std::array<MemberInfo, 23> kMembers{{
     {"LinkDisplay", 0x6803000C, MemberKind::Property, AutoType::LinkDisplay, true},
     {"TabSize", 0x6803000B, MemberKind::Property, AutoType::Byte, true},
     {"ForeColor", 0x6803000A, MemberKind::Property, AutoType::OleColor, true},
-    {"About", -552, MemberKind::Method, AutoType::Void, false},
+    {"About", kDispidAboutBox, MemberKind::Method, AutoType::Void, false},
     {"LinkColor", 0x68030009, MemberKind::Property, AutoType::OleColor, true},
     {"ActiveLinkColor", 0x68030008, MemberKind::Property, AutoType::OleColor, true},
     {"FormatedText", 0x68030007, MemberKind::Property, AutoType::String, false},
@@ -59,10 +59,11 @@ const std::vector<EventInfo>& EventTable() {
 
 const std::vector<EnumInfo>& EnumTable() {
   static const std::vector<EnumInfo> enums{
-      {"apariencia", {{"cPlano", 0}, {"c3d", 1}}},
-      {"transparencia", {{"Transparente", 0}, {"Opaco", 1}}},
-      {"borde", {{"Ninguno", 0}, {"S\xC3\xB3lido", 1}}},
-      {"linkdisp_en", {{"Normal", 0}, {"NotU_NotC", 1}, {"NotC", 2}, {"NotU", 3}}},
+      {"apariencia", AutoType::Apariencia, kAparienciaGuid, {{"cPlano", 0}, {"c3d", 1}}},
+      {"transparencia", AutoType::Void, kTransparenciaGuid, {{"Transparente", 0}, {"Opaco", 1}}},
+      {"borde", AutoType::Borde, kBordeGuid, {{"Ninguno", 0}, {"S\xC3\xB3lido", 1}}},
+      {"linkdisp_en", AutoType::LinkDisplay, kLinkDisplayGuid,
+       {{"Normal", 0}, {"NotU_NotC", 1}, {"NotC", 2}, {"NotU", 3}}},
   };
   return enums;
 }
@@ -86,6 +87,13 @@ OleColor ToColor(const Variant& v) { return static_cast<OleColor>(v.ToLong()); }
 std::span<const MemberInfo> Members() { return kMembers; }
 std::span<const EventInfo> Events() { return EventTable(); }
 std::span<const EnumInfo> Enumerations() { return EnumTable(); }
+
+const EnumInfo* FindEnumeration(AutoType type) {
+  if (type == AutoType::Void) return nullptr;
+  for (const auto& e : EnumTable())
+    if (e.type == type) return &e;
+  return nullptr;
+}
 
 const MemberInfo* FindMember(std::u16string_view name) {
   for (const auto& m : kMembers)
@@ -199,7 +207,7 @@ Variant Invoke(Marklet& control, Long dispid, InvokeKind kind, std::span<const V
       throw MarkletError(ErrorNumber::InvalidProcedureCall,
                          std::string(m->name) + " takes no arguments");
     }
-    if (m->dispid == -552) control.About();
+    if (m->dispid == kDispidAboutBox) control.About();
     else control.Refresh();
     return Variant();
   }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "control/marklet.h"
+#include "control/type_library.h"
 #include "host/values.h"
 
 namespace marklet {
@@ -45,13 +46,16 @@ struct EnumMember {
 
 struct EnumInfo {
   const char* name;
-  std::vector<EnumMember> members;
+  AutoType type;  // the member type that uses it; Void when no member does
+  Guid guid;
+  std::vector<EnumMember> members;  // each one's help string is its own name
 };
 
-// In interface order.
+// In interface order. An event's DISPID is its EventId.
 std::span<const MemberInfo> Members();
 std::span<const EventInfo> Events();
 std::span<const EnumInfo> Enumerations();
+const EnumInfo* FindEnumeration(AutoType type);
 
 const MemberInfo* FindMember(std::u16string_view name);  // case-insensitive
 const MemberInfo* FindMember(Long dispid);

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "host/container.h"
@@ -131,18 +132,29 @@ class Marklet {
   void NotifyChanged(const char16_t* name);
   void CheckRange(Integer value, bool& accepted);
 
-  // markup/parse_text.cc
+  // markup/parse_text.cc, markup/parse_items.cc, markup/style_tags.cc
+  // The parser's tests and benchmark drive ParseText and ApplyStyleTag directly.
+  friend struct MarkupProbe;
   void ParseText(const std::u16string& text);
-  bool ApplyStyleTag(const std::u16string& piece);
+  void ParseSourceLine(std::u16string line, Long lineNumber);
+  bool ApplyStyleTag(std::u16string_view piece);
   Long MeasureWidth(const std::u16string& text);
   RunRecord& GrowRuns();
   LinkRecord& GrowLinks();
-  void ParseItem(RunRecord& run, char16_t letter, const std::u16string& key,
-                 const std::u16string& content, const std::u16string& piece, Integer lastPiece,
-                 Integer sourceLine);
+  void AddPlainText(RunRecord& run, std::u16string_view piece, Long lineNumber);
+  void AddTextLink(RunRecord& run, std::u16string_view key, std::u16string_view content,
+                   bool trailingSpace, Long lineNumber);
+  void ApplyFontChange(std::u16string_view content);
+  void AddImage(RunRecord& run, std::u16string_view key, std::u16string_view content,
+                bool trailingSpace, Long lineNumber);
+  void AddMoreRunAndLink();
+  void HideImageZero();
 
   // render/render_text.cc, render/draw_run.cc, render/overflow.cc
   void RenderText();
+  void PlaceTextRun(Integer& index);
+  void StartLineWith(Integer& index);
+  void PlaceImageRun(Integer index);
   void DrawRun(Integer index);
   void WrapLink(Integer index);
   void PlaceImage(Integer index);
@@ -150,7 +162,10 @@ class Marklet {
   void EraseRun(Integer index);
   void SingleLineOverflow(Integer& index);
   void VerticalOverflow(Integer& index);
+  void DrawShortenedRun(Integer index, const std::u16string& shown, bool singleLine);
+  void ForgetTakenBackBoxes(Integer from, Integer to);
   void DrawMoreLink(Integer& index);
+  LinkRecord& LinkAt(Integer index);
   Long LineStart() const;
 
   // input/hover.cc
@@ -159,14 +174,19 @@ class Marklet {
   void RestoreSegments();
   void DrawLinkLook(const std::u16string& text, Single x, Single y, bool hover, bool isSegment,
                     Integer index);
-  const LinkRecord* LinkUnderPointer() const;
-  LinkRecord* LinkUnderPointer();
+  void DrawLink(Integer index, bool hover);
+  void DrawSegmentsOf(Integer segment, bool hover);
+  // The index into Links of the link under the pointer, or -1 when there is
+  // none or the hover indices lie beyond the tables as they stand.
+  Integer LinkUnderPointer() const;
 
   // input/events.cc, input/window_hook.cc
   void RequestMouseLeave();
   void HookWindow();
   void UnhookWindow();
-  void RaiseLinkEvent(EventId id, EventArgs& args, LinkRecord* link);
+  void RaiseLinkEvent(EventId id, EventArgs& args, Integer link);
+  // Unit tests of input/ fill the tables by hand.
+  friend struct InputTestAccess;
 
   Container& container_;
 
@@ -220,7 +240,9 @@ class Marklet {
   bool splitLink_ = false;
   bool moreLinkShown_ = false;
   std::vector<LinkSegment> linkSegments_;
-  Integer lastRunProcessed_ = -1;
+  // The run that started the current output line: the overflow loops never
+  // take back runs before it.
+  Integer lineFirstRun_ = 0;
 
   // Hover state.
   Integer hoverLink_ = -1;

@@ -128,6 +128,8 @@ bool ParseNumericString(std::u16string_view text, double& out) {
     out = negative ? -value : value;
     return true;
   }
+  // After the one sign, the body starts with a digit or a decimal point.
+  if (text[i] != u'.' && (text[i] < u'0' || text[i] > u'9')) return false;
   std::string ascii;
   bool digits = false;
   for (; i < n; ++i) {

@@ -5,7 +5,7 @@
 
 #include "host/error.h"
 #include "platform/trace/json.h"
-#include "platform/trace/picture_loader.h"
+#include "platform/pixbuf/picture_loader.h"
 
 namespace marklet::trace {
 
@@ -143,6 +143,7 @@ LRESULT TraceWindowSystem::CallWindowProcA(LONG_PTR previous, HWND hwnd, UINT ms
 }
 
 LRESULT TraceWindowSystem::DefWindowProcA(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  ++defWindowProcCalls_;
   return DefaultProc(hwnd, msg, wParam, lParam);
 }
 

@@ -107,6 +107,8 @@ class TraceWindowSystem : public WindowSystem {
   bool LeaveRequested(HWND hwnd) const;
   // Whether the window's system menu still offers the close command.
   bool HasCloseCommand(HWND hwnd) const;
+  // How many messages were handed to DefWindowProcA.
+  int DefWindowProcCalls() const { return defWindowProcCalls_; }
 
   LONG_PTR SetWindowLongA(HWND hwnd, int index, LONG_PTR value) override;
   LONG_PTR GetWindowLongA(HWND hwnd, int index) override;
@@ -138,6 +140,7 @@ class TraceWindowSystem : public WindowSystem {
   std::map<HWND, Window> windows_;
   std::map<HMENU, std::vector<std::string>> menus_;
   HWND nextHwnd_ = 0x10010;
+  int defWindowProcCalls_ = 0;
 };
 
 class TraceContainer;

@@ -5,7 +5,7 @@
 #include "host/container.h"
 #include "host/error.h"
 #include "platform/trace/json.h"
-#include "platform/trace/picture_loader.h"
+#include "platform/pixbuf/picture_loader.h"
 #include "platform/trace/trace_container.h"
 
 namespace marklet::trace {

@@ -1,4 +1,4 @@
-#include "platform/trace/picture_loader.h"
+#include "platform/pixbuf/picture_loader.h"
 
 #include <gdk-pixbuf/gdk-pixbuf.h>
 #include <sys/stat.h>

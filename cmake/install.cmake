@@ -1,0 +1,27 @@
+# `cmake --install`: public headers, the libraries, a CMake package
+# (find_package(marklet)) and a pkg-config file.
+include(GNUInstallDirs)
+include(CMakePackageConfigHelpers)
+
+foreach(dir host control markup render input platform/pixbuf platform/bag platform/raster platform/trace)
+  install(DIRECTORY src/${dir}/ DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/marklet/${dir}
+          FILES_MATCHING PATTERN "*.h")
+endforeach()
+
+install(TARGETS marklet marklet_pixbuf marklet_bag marklet_raster marklet_trace EXPORT markletTargets
+        ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
+        LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
+install(TARGETS marklet_tool RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(EXPORT markletTargets NAMESPACE marklet:: DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/marklet)
+
+configure_package_config_file(cmake/markletConfig.cmake.in
+  ${CMAKE_CURRENT_BINARY_DIR}/markletConfig.cmake
+  INSTALL_DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/marklet)
+write_basic_package_version_file(${CMAKE_CURRENT_BINARY_DIR}/markletConfigVersion.cmake
+  COMPATIBILITY SameMinorVersion)
+install(FILES ${CMAKE_CURRENT_BINARY_DIR}/markletConfig.cmake
+              ${CMAKE_CURRENT_BINARY_DIR}/markletConfigVersion.cmake
+        DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/marklet)
+
+configure_file(cmake/marklet.pc.in ${CMAKE_CURRENT_BINARY_DIR}/marklet.pc @ONLY)
+install(FILES ${CMAKE_CURRENT_BINARY_DIR}/marklet.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)

@@ -1,0 +1,69 @@
+#include "platform/raster/picture_surface.h"
+
+#include <gdk-pixbuf/gdk-pixbuf.h>
+
+#include <map>
+#include <memory>
+
+namespace marklet::raster {
+
+namespace {
+
+cairo_surface_t* FromPixbuf(GdkPixbuf* pixbuf) {
+  int w = gdk_pixbuf_get_width(pixbuf), h = gdk_pixbuf_get_height(pixbuf);
+  int channels = gdk_pixbuf_get_n_channels(pixbuf);
+  bool alpha = gdk_pixbuf_get_has_alpha(pixbuf);
+  int srcStride = gdk_pixbuf_get_rowstride(pixbuf);
+  const guchar* src = gdk_pixbuf_read_pixels(pixbuf);
+  cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, w, h);
+  cairo_surface_flush(surface);
+  unsigned char* dst = cairo_image_surface_get_data(surface);
+  int dstStride = cairo_image_surface_get_stride(surface);
+  for (int y = 0; y < h; ++y) {
+    const guchar* s = src + static_cast<std::size_t>(y) * srcStride;
+    auto* d = reinterpret_cast<std::uint32_t*>(dst + static_cast<std::size_t>(y) * dstStride);
+    for (int x = 0; x < w; ++x, s += channels) {
+      unsigned a = alpha ? s[3] : 255;
+      unsigned r = s[0] * a / 255, g = s[1] * a / 255, b = s[2] * a / 255;
+      d[x] = (a << 24) | (r << 16) | (g << 8) | b;
+    }
+  }
+  cairo_surface_mark_dirty(surface);
+  return surface;
+}
+
+// Keyed by the picture object; an entry goes when its picture is released.
+struct Cache {
+  std::map<const PictureObject*, std::pair<std::weak_ptr<const PictureObject>, cairo_surface_t*>> entries;
+  ~Cache() {
+    for (auto& [key, entry] : entries) cairo_surface_destroy(entry.second);
+  }
+};
+
+Cache& TheCache() {
+  static Cache cache;
+  return cache;
+}
+
+}  // namespace
+
+cairo_surface_t* PictureSurface(const Picture& picture) {
+  if (!picture || !picture->handle) return nullptr;
+  Cache& cache = TheCache();
+  // Drop entries whose pictures are gone (their addresses may be reused).
+  for (auto it = cache.entries.begin(); it != cache.entries.end();) {
+    if (it->second.first.expired()) {
+      cairo_surface_destroy(it->second.second);
+      it = cache.entries.erase(it);
+    } else {
+      ++it;
+    }
+  }
+  auto it = cache.entries.find(picture.get());
+  if (it != cache.entries.end()) return it->second.second;
+  cairo_surface_t* surface = FromPixbuf(static_cast<GdkPixbuf*>(picture->handle.get()));
+  cache.entries[picture.get()] = {picture, surface};
+  return surface;
+}
+
+}  // namespace marklet::raster

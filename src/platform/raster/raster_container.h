@@ -1,0 +1,255 @@
+// The raster host: the control's surface on a Cairo image with text through
+// Pango, pictures through gdk-pixbuf, and a container that delivers paints
+// from its own queue. `marklet render` and the window host build on it.
+#pragma once
+
+#include <cairo.h>
+
+#include <deque>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "control/marklet.h"
+#include "host/container.h"
+#include "platform/raster/text_engine.h"
+
+namespace marklet::raster {
+
+class RasterContainer;
+
+// Window procedures, user data and leave requests per window; the host that
+// owns the real window (if any) delivers the leave message.
+class SimpleWindowSystem : public WindowSystem {
+ public:
+  HWND CreateWindow();
+  void DestroyWindow(HWND hwnd);
+  // Delivers WM_MOUSELEAVE through the current procedure when one was requested.
+  bool DeliverMouseLeave(HWND hwnd);
+  bool LeaveRequested(HWND hwnd) const;
+
+  LONG_PTR SetWindowLongA(HWND hwnd, int index, LONG_PTR value) override;
+  LONG_PTR GetWindowLongA(HWND hwnd, int index) override;
+  LRESULT CallWindowProcA(LONG_PTR previous, HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) override;
+  LRESULT DefWindowProcA(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) override;
+  bool TrackMouseEvent(TRACKMOUSEEVENT& request) override;
+  HMENU GetSystemMenu(HWND hwnd, bool revert) override;
+  int GetMenuItemCount(HMENU menu) override;
+  bool RemoveMenu(HMENU menu, UINT position, UINT flags) override;
+  bool DrawMenuBar(HWND hwnd) override;
+  LONG_PTR ShellExecuteA(HWND hwnd, const std::string& operation, const std::string& file,
+                         const std::string& parameters, const std::string& directory,
+                         int showCommand) override;
+
+  std::function<void(const std::string& operation, const std::string& file)> onShellExecute;
+  std::function<void(HWND)> onTrackMouse;
+  std::function<void(HWND)> onSystemMenuTrimmed;
+
+  static LRESULT DefaultProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+
+ private:
+  struct Window {
+    LONG_PTR wndProc = 0;
+    LONG_PTR userData = 0;
+    bool leaveRequested = false;
+    int menuItems = 7;
+  };
+  std::map<HWND, Window> windows_;
+  HWND next_ = 0x20010;
+};
+
+class RasterSurface : public Surface {
+ public:
+  explicit RasterSurface(RasterContainer& owner);
+  ~RasterSurface() override;
+
+  void Cls() override;
+  OleColor BackColor() override { return backColor_; }
+  void SetBackColor(OleColor color) override;
+  OleColor ForeColor() override { return foreColor_; }
+  void SetForeColor(OleColor color) override;
+  FontDesc Font() override;
+  void SetFont(const FontDesc& font) override;
+  std::u16string FontName() override { return font_.name; }
+  void SetFontName(const std::u16string& name) override;
+  Single FontSize() override;
+  void SetFontSize(Single size) override;
+  bool FontBold() override { return font_.bold; }
+  void SetFontBold(bool bold) override { font_.bold = bold; }
+  bool FontItalic() override { return font_.italic; }
+  void SetFontItalic(bool italic) override { font_.italic = italic; }
+  bool FontUnderline() override { return underline_; }
+  void SetFontUnderline(bool underline) override { underline_ = underline; }
+  Single CurrentX() override { return currentX_; }
+  void SetCurrentX(Single x) override { currentX_ = x; }
+  Single CurrentY() override { return currentY_; }
+  void SetCurrentY(Single y) override { currentY_ = y; }
+  void Print(const std::u16string& text) override;
+  Single TextWidth(const std::u16string& text) override;
+  Single TextHeight(const std::u16string& text) override;
+  Single ScaleWidth() override;
+  Single ScaleHeight() override;
+  Single Width() override { return width_; }
+  Single Height() override { return height_; }
+  void SetHeight(Single height) override;
+  Single ScaleX(Single value, ScaleMode from, ScaleMode to) override;
+  Single ScaleY(Single value, ScaleMode from, ScaleMode to) override;
+  Integer BackStyle() override { return backStyle_; }
+  void SetBackStyle(Integer style) override;
+  Picture GetPicture() override { return picture_; }
+  void SetPicture(const Picture& picture) override { picture_ = picture; }
+  bool Enabled() override { return enabled_; }
+  void SetEnabled(bool enabled) override { enabled_ = enabled; }
+  Integer Appearance() override { return appearance_; }
+  void SetAppearance(Integer appearance) override;
+  Integer BorderStyle() override { return borderStyle_; }
+  void SetBorderStyle(Integer style) override;
+  Integer MousePointer() override { return mousePointer_; }
+  void SetMousePointer(Integer pointer) override;
+  void Refresh() override;
+  HWND hWnd() override { return hwnd_; }
+
+  // Sets the outer size in twips (no Resize; the host delivers it).
+  void SetSize(Single width, Single height);
+  int PixelWidth() const;
+  int PixelHeight() const;
+  int BorderPixels() const;
+  // The drawn surface, border included (owned by the surface).
+  cairo_surface_t* image() const { return image_; }
+  TextEngine& text() { return text_; }
+  void SetHwnd(HWND hwnd) { hwnd_ = hwnd; }
+  // Grows with every change of the drawn pixels, so a window shows them only when they changed.
+  std::uint64_t revision() const { return revision_; }
+
+ private:
+  FontKey Key() const;
+  int PixelsForSize(Single size) const;
+  void Allocate();
+  void Clear();
+  void DrawBorder();
+  RasterContainer& owner_;
+  TextEngine text_;
+  cairo_surface_t* image_ = nullptr;
+  cairo_t* cr_ = nullptr;
+  Single width_ = 1350, height_ = 570;
+  FontDesc font_{u"MS Sans Serif", 8.25f};
+  int fontPixels_ = 11;
+  bool underline_ = false;
+  OleColor foreColor_ = 0x80000012u, backColor_ = 0x8000000Fu;
+  Integer backStyle_ = 1, appearance_ = 1, borderStyle_ = 1, mousePointer_ = 0;
+  bool enabled_ = true;
+  Picture picture_;
+  Single currentX_ = 0, currentY_ = 0;
+  HWND hwnd_ = 0;
+  std::uint64_t revision_ = 0;
+};
+
+class RasterImages : public ImageArray {
+ public:
+  RasterImages();
+  Integer UBound() override;
+  bool IsLoaded(Integer index) override;
+  void Load(Integer index) override;
+  void Unload(Integer index) override;
+  void SetPicture(Integer index, const Picture& picture) override;
+  void Move(Integer index, Single left, Single top) override;
+  void SetVisible(Integer index, bool visible) override;
+  bool Visible(Integer index) override;
+  Single Left(Integer index) override;
+  Single Top(Integer index) override;
+
+  struct Image {
+    bool loaded = false;
+    Picture picture;
+    Single left = 0, top = 0;
+    bool visible = false;
+  };
+  const std::vector<Image>& images() const { return images_; }
+  std::uint64_t revision() const { return revision_; }
+
+ private:
+  Image& Member(Integer index);
+  std::vector<Image> images_;
+  std::uint64_t revision_ = 0;
+};
+
+struct RasterOptions {
+  Single tppX = 15;
+  Single tppY = 15;
+  // When set, picture files must lie inside this folder (after resolving
+  // `..` and links); others are refused with error 53.
+  std::optional<std::string> pictureRoot;
+};
+
+class RasterContainer : public Container {
+ public:
+  explicit RasterContainer(RasterOptions options = {});
+  ~RasterContainer() override;
+
+  Surface& surface() override { return surface_; }
+  ImageArray& imgC() override { return images_; }
+  WindowSystem& windows() override { return windows_; }
+  void PropertyChanged(const std::u16string& name) override;
+  std::u16string AmbientDisplayName() override { return ambientName; }
+  OleColor AmbientBackColor() override { return ambientBackColor; }
+  FontDesc AmbientFont() override { return ambientFont; }
+  void DoEvents() override;
+  void RaiseEvent(EventId id, EventArgs& args) override;
+  Picture LoadPicture(const std::u16string& path) override;
+  Single ScreenTwipsPerPixelX() override { return options_.tppX; }
+  Single ScreenTwipsPerPixelY() override { return options_.tppY; }
+  int MsgBox(const std::u16string& prompt, int buttons, const std::u16string& title) override;
+  void ParseStarted() override {
+    if (onParse) onParse();
+  }
+
+  RasterSurface& rasterSurface() { return surface_; }
+  RasterImages& rasterImages() { return images_; }
+  SimpleWindowSystem& simpleWindows() { return windows_; }
+  const RasterOptions& options() const { return options_; }
+
+  Marklet* control() { return control_.get(); }
+  // Creates the control and initialises a new instance, or loads it from a bag.
+  void CreateControl(PropertyBag* bag = nullptr);
+  void DestroyControl();
+
+  // Queues a paint (once) for the next pump.
+  void QueuePaint() { paintQueued_ = true; }
+  // Delivers what is queued: the host's own messages, then a pending paint.
+  void Pump();
+  // Delivers Resize now (a Height change).
+  void DeliverResize();
+
+  // The surface with the visible image controls composited over it.
+  cairo_surface_t* Compose();
+  // Writes the composed control to a PNG file; error 75 when it cannot be written.
+  void WritePng(const std::string& path);
+
+  std::u16string ambientName = u"Marklet1";
+  OleColor ambientBackColor = 0x8000000Fu;
+  FontDesc ambientFont{u"MS Sans Serif", 8.25f};
+
+  // Hooks for hosts and tools.
+  std::function<void(EventId, EventArgs&)> onEvent;
+  std::function<void(const std::u16string&)> onPropertyChanged;
+  std::function<void(const std::u16string& prompt, const std::u16string& title)> onMessageBox;
+  std::function<void(const char* notification, int number, const std::string& description)> onError;
+  std::function<void()> onParse;
+  // Extra message source a live window adds (pending window-system events).
+  std::function<void()> pumpWindowEvents;
+
+ private:
+  void Notify(const char* name, const std::function<void()>& action);
+  RasterOptions options_;
+  SimpleWindowSystem windows_;
+  RasterSurface surface_;
+  RasterImages images_;
+  std::unique_ptr<Marklet> control_;
+  bool paintQueued_ = false;
+  int pumpDepth_ = 0;
+};
+
+}  // namespace marklet::raster

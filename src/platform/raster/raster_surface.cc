@@ -1,0 +1,254 @@
+#include <algorithm>
+#include <cmath>
+
+#include "host/error.h"
+#include "platform/raster/ole_colors.h"
+#include "platform/raster/picture_surface.h"
+#include "platform/raster/raster_container.h"
+
+namespace marklet::raster {
+
+namespace {
+
+void SetSource(cairo_t* cr, OleColor color) {
+  Rgb rgb = OleToRgb(color);
+  cairo_set_source_rgb(cr, rgb.r / 255.0, rgb.g / 255.0, rgb.b / 255.0);
+}
+
+double TwipsPer(ScaleMode mode, double tpp) {
+  switch (mode) {
+    case ScaleMode::Twips: return 1.0;
+    case ScaleMode::Pixels: return tpp;
+    case ScaleMode::HiMetric: return 1440.0 / 2540.0;
+  }
+  throw MarkletError(ErrorNumber::InvalidPropertyValue, "Invalid scale mode");
+}
+
+[[noreturn]] void Refuse(const std::string& what) {
+  throw MarkletError(ErrorNumber::InvalidPropertyValue, "Invalid property value: " + what);
+}
+
+}  // namespace
+
+RasterSurface::RasterSurface(RasterContainer& owner) : owner_(owner) {
+  fontPixels_ = PixelsForSize(font_.size);
+  Allocate();
+}
+
+RasterSurface::~RasterSurface() {
+  if (cr_) cairo_destroy(cr_);
+  if (image_) cairo_surface_destroy(image_);
+}
+
+int RasterSurface::BorderPixels() const {
+  if (borderStyle_ == 0) return 0;
+  return appearance_ == 1 ? 2 : 1;
+}
+
+int RasterSurface::PixelWidth() const {
+  return std::max(1, static_cast<int>(std::lround(width_ / owner_.options().tppX)));
+}
+
+int RasterSurface::PixelHeight() const {
+  return std::max(1, static_cast<int>(std::lround(height_ / owner_.options().tppY)));
+}
+
+void RasterSurface::Allocate() {
+  if (cr_) cairo_destroy(cr_);
+  if (image_) cairo_surface_destroy(image_);
+  image_ = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, PixelWidth(), PixelHeight());
+  cr_ = cairo_create(image_);
+  Clear();
+}
+
+void RasterSurface::SetSize(Single width, Single height) {
+  if (!(width >= 0) || !(height >= 0) || width > 16384 * owner_.options().tppX ||
+      height > 16384 * owner_.options().tppY) {
+    Refuse("size " + FormatSingle(width) + " x " + FormatSingle(height));
+  }
+  width_ = width;
+  height_ = height;
+  Allocate();
+}
+
+// Clearing fills the client area with the background colour (or leaves it
+// transparent), draws the background picture and the border.
+void RasterSurface::Clear() {
+  ++revision_;
+  cairo_save(cr_);
+  cairo_set_operator(cr_, CAIRO_OPERATOR_SOURCE);
+  if (backStyle_ == 0) {
+    cairo_set_source_rgba(cr_, 0, 0, 0, 0);
+  } else {
+    SetSource(cr_, backColor_);
+  }
+  cairo_paint(cr_);
+  cairo_restore(cr_);
+  if (picture_) {
+    cairo_surface_t* pic = PictureSurface(picture_);
+    if (pic) {
+      int b = BorderPixels();
+      cairo_set_source_surface(cr_, pic, b, b);
+      cairo_paint(cr_);
+    }
+  }
+  DrawBorder();
+}
+
+void RasterSurface::DrawBorder() {
+  int b = BorderPixels();
+  if (b == 0) return;
+  ++revision_;
+  int w = PixelWidth(), h = PixelHeight();
+  cairo_save(cr_);
+  cairo_set_antialias(cr_, CAIRO_ANTIALIAS_NONE);
+  auto rect = [&](int x, int y, int rw, int rh, double gray) {
+    cairo_set_source_rgb(cr_, gray, gray, gray);
+    cairo_rectangle(cr_, x, y, rw, rh);
+    cairo_fill(cr_);
+  };
+  if (b == 1) {
+    // Flat: one black pixel a side.
+    rect(0, 0, w, 1, 0);
+    rect(0, h - 1, w, 1, 0);
+    rect(0, 0, 1, h, 0);
+    rect(w - 1, 0, 1, h, 0);
+  } else {
+    // Sunken 3-D: shadow above and left, light below and right.
+    rect(0, 0, w, 1, 128 / 255.0);
+    rect(0, 0, 1, h, 128 / 255.0);
+    rect(0, h - 1, w, 1, 1.0);
+    rect(w - 1, 0, 1, h, 1.0);
+    rect(1, 1, w - 2, 1, 64 / 255.0);
+    rect(1, 1, 1, h - 2, 64 / 255.0);
+    rect(1, h - 2, w - 2, 1, 212 / 255.0);
+    rect(w - 2, 1, 1, h - 2, 212 / 255.0);
+  }
+  cairo_restore(cr_);
+}
+
+void RasterSurface::Cls() {
+  Clear();
+  currentX_ = 0;
+  currentY_ = 0;
+}
+
+void RasterSurface::SetBackColor(OleColor color) {
+  OleToRgb(color);  // refuses an unknown colour before anything changes
+  backColor_ = color;
+  Clear();
+}
+
+void RasterSurface::SetForeColor(OleColor color) {
+  OleToRgb(color);
+  foreColor_ = color;
+}
+
+int RasterSurface::PixelsForSize(Single size) const {
+  if (!(size > 0 && size <= 2048)) Refuse("font size " + FormatSingle(size));
+  double pixels = RoundHalfEven(static_cast<double>(size) * 20.0 / owner_.options().tppY);
+  return std::max(1, static_cast<int>(pixels));
+}
+
+FontDesc RasterSurface::Font() {
+  FontDesc f = font_;
+  f.size = FontSize();
+  f.underline = underline_;
+  f.weight = f.bold ? 700 : 400;
+  return f;
+}
+
+void RasterSurface::SetFont(const FontDesc& font) {
+  if (font.name.empty() || font.name.size() > 31) Refuse("font name '" + U16ToUtf8(font.name) + "'");
+  int pixels = PixelsForSize(font.size);
+  font_ = font;
+  font_.bold = font.bold || font.weight >= 600;
+  fontPixels_ = pixels;
+  underline_ = font.underline;
+}
+
+void RasterSurface::SetFontName(const std::u16string& name) {
+  if (name.empty() || name.size() > 31) Refuse("font name '" + U16ToUtf8(name) + "'");
+  font_.name = name;
+}
+
+Single RasterSurface::FontSize() {
+  return static_cast<Single>(fontPixels_ * static_cast<double>(owner_.options().tppY) / 20.0);
+}
+
+void RasterSurface::SetFontSize(Single size) { fontPixels_ = PixelsForSize(size); }
+
+FontKey RasterSurface::Key() const { return FontKey{font_.name, fontPixels_, font_.bold, font_.italic}; }
+
+void RasterSurface::Print(const std::u16string& text) {
+  FontKey key = Key();
+  int b = BorderPixels();
+  double x = b + std::round(currentX_ / owner_.options().tppX);
+  double y = b + std::round(currentY_ / owner_.options().tppY);
+  ++revision_;
+  SetSource(cr_, foreColor_);
+  text_.Draw(cr_, key, text, x, y, underline_);
+  currentX_ = static_cast<Single>(currentX_ + text_.Width(key, text) * static_cast<double>(owner_.options().tppX));
+}
+
+Single RasterSurface::TextWidth(const std::u16string& text) {
+  return static_cast<Single>(text_.Width(Key(), text) * static_cast<double>(owner_.options().tppX));
+}
+
+Single RasterSurface::TextHeight(const std::u16string&) {
+  return static_cast<Single>(text_.Font(Key()).height() * static_cast<double>(owner_.options().tppY));
+}
+
+Single RasterSurface::ScaleWidth() {
+  double inner = width_ - 2.0 * BorderPixels() * owner_.options().tppX;
+  return static_cast<Single>(std::max(0.0, inner));
+}
+
+Single RasterSurface::ScaleHeight() {
+  double inner = height_ - 2.0 * BorderPixels() * owner_.options().tppY;
+  return static_cast<Single>(std::max(0.0, inner));
+}
+
+void RasterSurface::SetHeight(Single height) {
+  if (!(height >= 0) || height > 16384 * owner_.options().tppY) Refuse("height " + FormatSingle(height));
+  if (height == height_) return;
+  height_ = height;
+  Allocate();
+  owner_.DeliverResize();
+}
+
+Single RasterSurface::ScaleX(Single value, ScaleMode from, ScaleMode to) {
+  double tpp = owner_.options().tppX;
+  return value * static_cast<Single>(TwipsPer(from, tpp) / TwipsPer(to, tpp));
+}
+
+Single RasterSurface::ScaleY(Single value, ScaleMode from, ScaleMode to) {
+  double tpp = owner_.options().tppY;
+  return value * static_cast<Single>(TwipsPer(from, tpp) / TwipsPer(to, tpp));
+}
+
+void RasterSurface::SetBackStyle(Integer style) {
+  if (style != 0 && style != 1) Refuse("BackStyle " + std::to_string(style));
+  backStyle_ = style;
+}
+
+void RasterSurface::SetAppearance(Integer appearance) {
+  if (appearance != 0 && appearance != 1) Refuse("Appearance " + std::to_string(appearance));
+  appearance_ = appearance;
+  DrawBorder();
+}
+
+void RasterSurface::SetBorderStyle(Integer style) {
+  if (style != 0 && style != 1) Refuse("BorderStyle " + std::to_string(style));
+  borderStyle_ = style;
+  DrawBorder();
+}
+
+void RasterSurface::SetMousePointer(Integer pointer) {
+  if (pointer < 0 || (pointer > 15 && pointer != 99)) Refuse("MousePointer " + std::to_string(pointer));
+  mousePointer_ = pointer;
+}
+
+void RasterSurface::Refresh() { owner_.QueuePaint(); }
+
+}  // namespace marklet::raster

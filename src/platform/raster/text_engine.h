@@ -1,0 +1,86 @@
+// Text measuring and drawing on Cairo through Pango, with fonts resolved by
+// fontconfig. Fonts are cached by what determines them (name, pixel height,
+// bold, italic) and shaped strings by (font, text), so a string is shaped once
+// however often it is measured and drawn.
+#pragma once
+
+#include <cairo.h>
+#include <pango/pangocairo.h>
+
+#include <memory>
+#include <string>
+#include <unordered_map>
+
+namespace marklet::raster {
+
+struct FontKey {
+  std::u16string name;
+  int pixels = 11;
+  bool bold = false;
+  bool italic = false;
+  bool operator==(const FontKey&) const = default;
+};
+
+struct FontKeyHash {
+  std::size_t operator()(const FontKey& k) const noexcept;
+};
+
+class TextEngine;
+
+// One resolved font.
+class RasterFont {
+ public:
+  ~RasterFont();
+  RasterFont(const RasterFont&) = delete;
+  RasterFont& operator=(const RasterFont&) = delete;
+
+  int ascent() const { return ascent_; }    // pixels
+  int descent() const { return descent_; }  // pixels
+  int height() const { return ascent_ + descent_; }
+  int underlinePosition() const { return underlinePosition_; }    // pixels below the baseline
+  int underlineThickness() const { return underlineThickness_; }  // pixels
+  PangoFont* font() const { return font_; }
+  PangoFontDescription* description() const { return description_; }
+
+ private:
+  friend class TextEngine;
+  RasterFont() = default;
+  PangoFont* font_ = nullptr;
+  PangoFontDescription* description_ = nullptr;
+  int ascent_ = 0, descent_ = 0, underlinePosition_ = 1, underlineThickness_ = 1;
+  // Shaped strings of this font.
+  struct Shaped {
+    PangoGlyphString* glyphs = nullptr;  // the direct path (one font, left to right)
+    PangoLayout* layout = nullptr;       // the general path (fallback fonts, bidi)
+    int widthPixels = 0;
+  };
+  std::unordered_map<std::u16string, Shaped> shaped_;
+  friend struct ShapedAccess;
+};
+
+class TextEngine {
+ public:
+  TextEngine();
+  ~TextEngine();
+  TextEngine(const TextEngine&) = delete;
+  TextEngine& operator=(const TextEngine&) = delete;
+
+  const RasterFont& Font(const FontKey& key);
+  // Advance width of the text in whole pixels.
+  int Width(const FontKey& key, const std::u16string& text);
+  // Draws the text with its top left corner at (x, y) pixels in the source colour set on cr.
+  void Draw(cairo_t* cr, const FontKey& key, const std::u16string& text, double x, double y,
+            bool underline);
+
+  // The family list a font name resolves through (older form names map to
+  // metric-compatible installed families).
+  static std::string FamilyFor(const std::u16string& name);
+
+ private:
+  RasterFont::Shaped& Shape(RasterFont& font, const std::u16string& text);
+  PangoFontMap* fontMap_ = nullptr;
+  PangoContext* context_ = nullptr;
+  std::unordered_map<FontKey, std::unique_ptr<RasterFont>, FontKeyHash> fonts_;
+};
+
+}  // namespace marklet::raster

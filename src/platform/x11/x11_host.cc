@@ -1,0 +1,324 @@
+#include "platform/x11/x11_host.h"
+
+#include "host/error.h"
+#include "platform/x11/cursor_file.h"
+
+#include <X11/Xlib.h>
+#include <X11/Xatom.h>
+#include <X11/Xcursor/Xcursor.h>
+#include <X11/Xutil.h>
+#include <X11/keysym.h>
+#include <cairo-xlib.h>
+
+#include <cmath>
+#include <cstdlib>
+
+namespace marklet::x11 {
+
+namespace {
+
+// Button numbers the control's mouse events use.
+Integer ButtonFor(unsigned xbutton) {
+  switch (xbutton) {
+    case Button1: return 1;
+    case Button3: return 2;
+    case Button2: return 4;
+    default: return 0;
+  }
+}
+
+Integer ButtonsHeld(unsigned state) {
+  Integer b = 0;
+  if (state & Button1Mask) b |= 1;
+  if (state & Button3Mask) b |= 2;
+  if (state & Button2Mask) b |= 4;
+  return b;
+}
+
+Integer ShiftFor(unsigned state) {
+  Integer s = 0;
+  if (state & ShiftMask) s |= 1;
+  if (state & ControlMask) s |= 2;
+  if (state & Mod1Mask) s |= 4;
+  return s;
+}
+
+constexpr Time kDoubleClickMs = 500;
+constexpr int kDoubleClickSlopPx = 4;
+
+}  // namespace
+
+int VirtualKeyFor(unsigned long keysym) {
+  if (keysym >= XK_a && keysym <= XK_z) return static_cast<int>(keysym - XK_a + 'A');
+  if (keysym >= XK_A && keysym <= XK_Z) return static_cast<int>(keysym - XK_A + 'A');
+  if (keysym >= XK_0 && keysym <= XK_9) return static_cast<int>(keysym - XK_0 + '0');
+  if (keysym >= XK_F1 && keysym <= XK_F24) return static_cast<int>(keysym - XK_F1 + 112);
+  if (keysym >= XK_KP_0 && keysym <= XK_KP_9) return static_cast<int>(keysym - XK_KP_0 + 96);
+  switch (keysym) {
+    case XK_BackSpace: return 8;
+    case XK_Tab: case XK_ISO_Left_Tab: return 9;
+    case XK_Return: case XK_KP_Enter: return 13;
+    case XK_Shift_L: case XK_Shift_R: return 16;
+    case XK_Control_L: case XK_Control_R: return 17;
+    case XK_Alt_L: case XK_Alt_R: return 18;
+    case XK_Pause: return 19;
+    case XK_Caps_Lock: return 20;
+    case XK_Escape: return 27;
+    case XK_space: return 32;
+    case XK_Page_Up: return 33;
+    case XK_Page_Down: return 34;
+    case XK_End: return 35;
+    case XK_Home: return 36;
+    case XK_Left: return 37;
+    case XK_Up: return 38;
+    case XK_Right: return 39;
+    case XK_Down: return 40;
+    case XK_Insert: return 45;
+    case XK_Delete: return 46;
+    case XK_KP_Multiply: return 106;
+    case XK_KP_Add: return 107;
+    case XK_KP_Subtract: return 109;
+    case XK_KP_Decimal: return 110;
+    case XK_KP_Divide: return 111;
+    case XK_semicolon: return 186;
+    case XK_equal: return 187;
+    case XK_comma: return 188;
+    case XK_minus: return 189;
+    case XK_period: return 190;
+    case XK_slash: return 191;
+    case XK_grave: return 192;
+    case XK_bracketleft: return 219;
+    case XK_backslash: return 220;
+    case XK_bracketright: return 221;
+    case XK_apostrophe: return 222;
+    default: return 0;
+  }
+}
+
+X11Host::X11Host(const ViewOptions& options, const char* displayName) {
+  display_ = XOpenDisplay(displayName);
+  if (!display_) {
+    throw MarkletError(ErrorNumber::InvalidProcedureCall,
+                       std::string("Cannot open the X display '") +
+                           (displayName ? displayName : (std::getenv("DISPLAY") ? std::getenv("DISPLAY") : "")) + "'");
+  }
+  container_ = std::make_unique<raster::RasterContainer>(options.raster);
+  container_->rasterSurface().SetSize(static_cast<Single>(options.widthPx * options.raster.tppX),
+                                      static_cast<Single>(options.heightPx * options.raster.tppY));
+  int screen = DefaultScreen(display_);
+  window_ = XCreateSimpleWindow(display_, RootWindow(display_, screen), 0, 0, options.widthPx, options.heightPx, 0,
+                                BlackPixel(display_, screen), WhitePixel(display_, screen));
+  XSelectInput(display_, window_,
+               ExposureMask | StructureNotifyMask | PointerMotionMask | ButtonPressMask | ButtonReleaseMask |
+                   KeyPressMask | KeyReleaseMask | LeaveWindowMask | EnterWindowMask);
+  XStoreName(display_, window_, options.title.c_str());
+  deleteWindow_ = XInternAtom(display_, "WM_DELETE_WINDOW", False);
+  XSetWMProtocols(display_, window_, &deleteWindow_, 1);
+  if (!options.cursorFile.empty()) {
+    CursorImage image = ReadCursorFile(options.cursorFile);
+    XcursorImage* xc = XcursorImageCreate(image.width, image.height);
+    xc->xhot = image.hotX;
+    xc->yhot = image.hotY;
+    for (std::size_t i = 0; i < image.argb.size(); ++i) xc->pixels[i] = image.argb[i];
+    handCursor_ = XcursorImageLoadCursor(display_, xc);
+    XcursorImageDestroy(xc);
+  }
+  container_->pumpWindowEvents = [this] { ProcessPending(); };
+  XMapWindow(display_, window_);
+  XFlush(display_);
+}
+
+X11Host::~X11Host() {
+  container_->pumpWindowEvents = nullptr;
+  container_->DestroyControl();
+  container_.reset();
+  if (handCursor_) XFreeCursor(display_, handCursor_);
+  if (window_) XDestroyWindow(display_, window_);
+  XCloseDisplay(display_);
+}
+
+Single X11Host::ToTwipsX(int x) const {
+  int b = container_->rasterSurface().BorderPixels();
+  return static_cast<Single>((x - b) * static_cast<double>(container_->options().tppX));
+}
+
+Single X11Host::ToTwipsY(int y) const {
+  int b = container_->rasterSurface().BorderPixels();
+  return static_cast<Single>((y - b) * static_cast<double>(container_->options().tppY));
+}
+
+void X11Host::ProcessPending() {
+  // Checking the queue Xlib already holds costs no system call; reading the
+  // connection does, so it happens only every so many calls.
+  constexpr unsigned kReadEvery = 64;
+  int queued = XEventsQueued(display_, QueuedAlready);
+  if (queued == 0 && (++pumpCalls_ % kReadEvery) == 0) queued = XEventsQueued(display_, QueuedAfterReading);
+  while (queued-- > 0) {
+    XEvent event;
+    XNextEvent(display_, &event);
+    Handle(event);
+  }
+}
+
+void X11Host::UpdatePointer() {
+  Integer pointer = container_->rasterSurface().MousePointer();
+  if (pointer == shownPointer_) return;
+  shownPointer_ = pointer;
+  XDefineCursor(display_, window_, pointer == kPointerCustom && handCursor_ ? handCursor_ : None);
+}
+
+void X11Host::Present() {
+  auto& surface = container_->rasterSurface();
+  std::uint64_t revision = surface.revision() * 1000003ull + container_->rasterImages().revision();
+  if (revision == presentedRevision_) return;
+  presentedRevision_ = revision;
+  cairo_surface_t* composed = container_->Compose();
+  int w = cairo_image_surface_get_width(composed), h = cairo_image_surface_get_height(composed);
+  int screen = DefaultScreen(display_);
+  cairo_surface_t* target = cairo_xlib_surface_create(display_, window_, DefaultVisual(display_, screen), w, h);
+  cairo_t* cr = cairo_create(target);
+  cairo_set_source_rgb(cr, 1, 1, 1);
+  cairo_paint(cr);
+  cairo_set_source_surface(cr, composed, 0, 0);
+  cairo_paint(cr);
+  cairo_destroy(cr);
+  cairo_surface_flush(target);
+  cairo_surface_destroy(target);
+  cairo_surface_destroy(composed);
+  XFlush(display_);
+}
+
+void X11Host::ResizeWindow(int widthPx, int heightPx) {
+  XResizeWindow(display_, window_, static_cast<unsigned>(std::max(1, widthPx)),
+                static_cast<unsigned>(std::max(1, heightPx)));
+  XFlush(display_);
+}
+
+void X11Host::Handle(XEvent& event) {
+  Marklet* control = container_->control();
+  auto guard = [&](const std::function<void()>& action) {
+    try {
+      action();
+    } catch (const MarkletError& e) {
+      if (container_->onError) container_->onError("input", e.number(), e.what());
+    }
+  };
+  switch (event.type) {
+    case Expose:
+      if (event.xexpose.count == 0) {
+        presentedRevision_ = ~0ull;
+        container_->QueuePaint();
+      }
+      break;
+    case ConfigureNotify: {
+      auto& surface = container_->rasterSurface();
+      int w = event.xconfigure.width, h = event.xconfigure.height;
+      if (w != surface.PixelWidth() || h != surface.PixelHeight()) {
+        surface.SetSize(static_cast<Single>(w * container_->options().tppX),
+                        static_cast<Single>(h * container_->options().tppY));
+        container_->DeliverResize();
+      }
+      break;
+    }
+    case MotionNotify: {
+      if (!control) break;
+      // Only the latest of a burst of moves matters.
+      while (XCheckTypedWindowEvent(display_, window_, MotionNotify, &event)) {
+      }
+      Integer b = ButtonsHeld(event.xmotion.state), s = ShiftFor(event.xmotion.state);
+      Single x = ToTwipsX(event.xmotion.x), y = ToTwipsY(event.xmotion.y);
+      guard([&] { control->SurfaceMouseMove(b, s, x, y); });
+      break;
+    }
+    case ButtonPress: {
+      if (!control) break;
+      Integer b = ButtonFor(event.xbutton.button), s = ShiftFor(event.xbutton.state);
+      if (b == 0) break;
+      Single x = ToTwipsX(event.xbutton.x), y = ToTwipsY(event.xbutton.y);
+      pressIsDouble_ = b == 1 && event.xbutton.time - lastClickTime_ <= kDoubleClickMs &&
+                       std::abs(event.xbutton.x - lastClickX_) <= kDoubleClickSlopPx &&
+                       std::abs(event.xbutton.y - lastClickY_) <= kDoubleClickSlopPx;
+      if (pressIsDouble_) {
+        lastClickTime_ = 0;
+        guard([&] { control->SurfaceDblClick(); });
+      } else {
+        guard([&] { control->SurfaceMouseDown(b, s, x, y); });
+      }
+      break;
+    }
+    case ButtonRelease: {
+      if (!control) break;
+      Integer b = ButtonFor(event.xbutton.button), s = ShiftFor(event.xbutton.state);
+      if (b == 0) break;
+      Single x = ToTwipsX(event.xbutton.x), y = ToTwipsY(event.xbutton.y);
+      guard([&] { control->SurfaceMouseUp(b, s, x, y); });
+      if (b == 1 && !pressIsDouble_) {
+        guard([&] { control->SurfaceClick(); });
+        lastClickTime_ = event.xbutton.time;
+        lastClickX_ = event.xbutton.x;
+        lastClickY_ = event.xbutton.y;
+      }
+      pressIsDouble_ = false;
+      break;
+    }
+    case KeyPress: {
+      if (!control) break;
+      char buffer[8];
+      KeySym keysym = 0;
+      int n = XLookupString(&event.xkey, buffer, sizeof buffer, &keysym, nullptr);
+      Integer code = static_cast<Integer>(VirtualKeyFor(keysym)), s = ShiftFor(event.xkey.state);
+      if (code) guard([&] { control->SurfaceKeyDown(code, s); });
+      if (n == 1) {
+        Integer ascii = static_cast<unsigned char>(buffer[0]);
+        guard([&] { control->SurfaceKeyPress(ascii); });
+      }
+      if (onHostKey) onHostKey(keysym);
+      break;
+    }
+    case KeyRelease: {
+      if (!control) break;
+      // Auto-repeat sends a release right before the next press: not a real release.
+      if (XEventsQueued(display_, QueuedAfterReading)) {
+        XEvent next;
+        XPeekEvent(display_, &next);
+        if (next.type == KeyPress && next.xkey.time == event.xkey.time &&
+            next.xkey.keycode == event.xkey.keycode) {
+          break;
+        }
+      }
+      KeySym keysym = XLookupKeysym(&event.xkey, 0);
+      Integer code = static_cast<Integer>(VirtualKeyFor(keysym)), s = ShiftFor(event.xkey.state);
+      if (code) guard([&] { control->SurfaceKeyUp(code, s); });
+      break;
+    }
+    case LeaveNotify:
+      if (event.xcrossing.mode == NotifyNormal) {
+        container_->simpleWindows().DeliverMouseLeave(container_->rasterSurface().hWnd());
+      }
+      break;
+    case ClientMessage:
+      if (static_cast<Atom>(event.xclient.data.l[0]) == deleteWindow_) running_ = false;
+      break;
+    default:
+      break;
+  }
+  UpdatePointer();
+}
+
+void X11Host::Run() {
+  running_ = true;
+  container_->QueuePaint();
+  while (running_) {
+    if (onIdle) onIdle();
+    container_->Pump();
+    UpdatePointer();
+    Present();
+    if (!running_) break;
+    XEvent event;
+    XNextEvent(display_, &event);
+    Handle(event);
+    ProcessPending();
+  }
+}
+
+}  // namespace marklet::x11

@@ -1,0 +1,82 @@
+// The live window host: one control on the raster surface in an X11 window.
+// Window events become the control's surface events; exposure and repaint
+// requests deliver Paint through the event loop; the pointer leaving the
+// window becomes the mouse-leave message of the window-system layer, only
+// after the control asked for it.
+#pragma once
+
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "platform/raster/raster_container.h"
+
+// Xlib's types stay out of this header (its macros clash with ordinary names).
+struct _XDisplay;
+union _XEvent;
+
+namespace marklet::x11 {
+
+struct ViewOptions {
+  raster::RasterOptions raster;
+  int widthPx = 480;
+  int heightPx = 200;
+  std::string title = "Marklet";
+  std::string cursorFile;  // the hand pointer (.cur); the default arrow when empty
+};
+
+class X11Host {
+ public:
+  // Opens the display (null: $DISPLAY) and creates the window; throws
+  // MarkletError 5 when no display can be opened.
+  explicit X11Host(const ViewOptions& options, const char* displayName = nullptr);
+  ~X11Host();
+  X11Host(const X11Host&) = delete;
+  X11Host& operator=(const X11Host&) = delete;
+
+  raster::RasterContainer& container() { return *container_; }
+  _XDisplay* display() const { return display_; }
+  unsigned long window() const { return window_; }
+
+  // Runs the event loop until the window is closed or Quit() is called.
+  void Run();
+  void Quit() { running_ = false; }
+  // Processes the window events already pending, without blocking. Costs no
+  // system call when nothing is queued; reads the connection only now and then.
+  void ProcessPending();
+  // Shows what the surface holds now, when it changed.
+  void Present();
+  // Resizes the window (the control follows through Resize).
+  void ResizeWindow(int widthPx, int heightPx);
+
+  // Host keys: called after the control got the key's events.
+  std::function<void(unsigned long keysym)> onHostKey;
+  // Called by the event loop between events, outside any control call.
+  std::function<void()> onIdle;
+
+ private:
+  void Handle(_XEvent& event);
+  void UpdatePointer();
+  Single ToTwipsX(int x) const;
+  Single ToTwipsY(int y) const;
+
+  _XDisplay* display_ = nullptr;
+  unsigned long window_ = 0;
+  unsigned long deleteWindow_ = 0;
+  unsigned long handCursor_ = 0;
+  Integer shownPointer_ = -1;
+  std::unique_ptr<raster::RasterContainer> container_;
+  bool running_ = false;
+  unsigned pumpCalls_ = 0;
+  std::uint64_t presentedRevision_ = ~0ull;
+  // Double clicks: a second press soon after a click.
+  unsigned long lastClickTime_ = 0;
+  int lastClickX_ = -100, lastClickY_ = -100;
+  bool pressIsDouble_ = false;
+};
+
+// Maps an X key symbol to the key code Windows hosts report (0 when none).
+int VirtualKeyFor(unsigned long keysym);
+
+}  // namespace marklet::x11

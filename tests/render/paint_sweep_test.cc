@@ -1,0 +1,150 @@
+// No text makes painting hang or crash: varied texts painted at widths from 0
+// to 3000 twips, in every combination of MultiLine, ShowMoreLink and
+// AutoSizeHeight. A paint may end in an error; it must end.
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <ostream>
+#include <thread>
+
+#include <gtest/gtest.h>
+
+#include "host/error.h"
+#include "platform/trace/trace_container.h"
+
+namespace marklet {
+namespace {
+
+const char16_t* const kTexts[] = {
+    u"",
+    u"abc",
+    u" ",
+    u"Hi &bthere\\b #ek<go>",
+    u"#ek<x> y",
+    u"Hello&bWorld",
+    u"&bHello\\b world",
+    u"a &b c",
+    u"x&bY",
+    u"R&D&bX",
+    u"#ek1<click here> more",
+    u"#ea<b>, c",
+    u"#ek 1<x>",
+    u"a##b a\\sb #ex<a#b>",
+    u"#xk<y>",
+    u"#f<c:255;s:14>Big #f<s:0>small #f<s:abc>x #f<x>y #f<;;>z",
+    u"#f<s:72>Huge words #f<s:1>tiny tiny tiny",
+    u"#f<s:14>",
+    u"&b",
+    u"A\\nB\\n\\nC\\n",
+    u"\ttab\there\r\nnext line\r\n",
+    u"ab\\0 cd",
+    u"#m<20>indented text after a margin change #m<-40>negative #m<&H7FFF>far",
+    u"#m<99999>x",
+    u"word Supercalifragilisticexpialidociousandthensomemorecharacters end",
+    u"#ek<a link with many words that must wrap over several lines of text> after",
+    u"#ek<a  link   with    runs     of      spaces       inside> after",
+    u"#ek<x                                                          y>",
+    u"#ek<Averyveryverylongwordinalinkwithoutanybreak andthensomemore>",
+    u"#f<s:20>#ek<big link words here and there and everywhere>#f<s:8> small",
+    u"#ik<render_box16x8.png> #i<render_box16x8.png:3:-2> text #ie<render_box16x8.png>#ik<render_box16x8.png>",
+    u"#i<render_box16x8.png> #i<render_box16x8.png> #i<render_box16x8.png> #i<render_box16x8.png> "
+    u"#i<render_box16x8.png> #i<render_box16x8.png> #i<render_box16x8.png> #i<render_box16x8.png>",
+    u"a b c d e f g h i j k l m n o p q r s t u v w x y z a b c d e f g h i j k l m n o p q r s t u v w x y z "
+    u"a b c d e f g h i j k l m n o p q r s t u v w x y z a b c d e f g h i j k l m n o p q r s t u v w x y z",
+    u"line\\nline\\nline\\nline\\nline\\nline\\nline\\nline\\nline\\nline\\nline\\nline\\n#ek<last link>",
+    u"&i&uunder italic\\u\\i #f<f:Arial;s:10;c:&HFF00>colour\\f back",
+    u"#e<> #e<  > #ek<> #m<> #f<>",
+};
+
+struct Mode {
+  bool multiLine, showMore, autoSize;
+};
+
+// Aborts the whole run if painting does not come back: a hang would otherwise
+// only show as a test-runner timeout.
+class Watchdog {
+ public:
+  explicit Watchdog(std::chrono::seconds limit)
+      : thread_([this, limit] {
+          auto until = std::chrono::steady_clock::now() + limit;
+          while (!done_) {
+            if (std::chrono::steady_clock::now() > until) {
+              std::fprintf(stderr, "painting did not finish in time (last: %s)\n", where_.load());
+              std::abort();
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+          }
+        }) {}
+  ~Watchdog() {
+    done_ = true;
+    thread_.join();
+  }
+  void At(const char* where) { where_ = where; }
+
+ private:
+  std::atomic<bool> done_{false};
+  std::atomic<const char*> where_{"start"};
+  std::thread thread_;
+};
+
+TEST(PaintSweep, EveryTextEndsAtEveryWidthInEveryMode) {
+  std::ostream discard(nullptr);
+  Watchdog watchdog(std::chrono::seconds(120));
+  const Mode modes[] = {{true, true, false},  {true, false, false}, {false, true, false},
+                        {false, false, false}, {true, true, true},   {true, false, true},
+                        {false, true, true},   {false, false, true}};
+  int paints = 0, errors = 0;
+  for (const char16_t* text : kTexts) {
+    for (const Mode& mode : modes) {
+      trace::TraceWorld world(discard);
+      trace::TraceContainer container(world);
+      container.CreateControl();
+      Marklet& control = *container.control();
+      control.Initialize();
+      control.InitProperties();
+      control.SetMultiLine(mode.multiLine);
+      control.SetShowMoreLink(mode.showMore);
+      control.SetAutoSizeHeight(mode.autoSize);
+      try {
+        control.SetText(text);
+      } catch (const MarkletError&) {
+        ++errors;
+      }
+      for (int width = 0; width <= 3000; width += 37) {
+        // Heights vary too, so vertical overflow meets every kind of line.
+        Single height = static_cast<Single>(60 + (width * 7) % 900);
+        container.traceSurface().SetSizeQuietly(static_cast<Single>(width), height);
+        watchdog.At("resize");
+        try {
+          control.Resize();
+          ++paints;
+        } catch (const MarkletError&) {
+          ++errors;
+          continue;
+        }
+        if (!control.LayoutReady() || control.Text().empty()) continue;
+        // A complete paint leaves the base font and colour on the surface and
+        // segments that point at real links.
+        Surface& s = container.surface();
+        EXPECT_EQ(s.FontName(), control.Style().BaseFontName);
+        EXPECT_EQ(s.FontSize(), control.Style().BaseFontSize);
+        EXPECT_EQ(s.ForeColor(), control.Style().BaseColor);
+        for (const LinkSegment& segment : control.LinkSegments()) {
+          ASSERT_GE(segment.LinkIndex, 0);
+          ASSERT_LT(segment.LinkIndex, control.LinkCount());
+        }
+        if (mode.autoSize) {
+          EXPECT_GT(s.Height(), 0.0f);
+        }
+      }
+      container.DestroyControl();
+    }
+  }
+  EXPECT_GT(paints, 1000);
+  // Only the huge margin may fail a paint (its twips pass 32 bits).
+  EXPECT_LT(errors, paints / 10);
+}
+
+}  // namespace
+}  // namespace marklet

@@ -1,0 +1,167 @@
+// `marklet view`: one control in a resizable X11 window; every event it
+// raises is printed as the JSON lines `marklet script` prints.
+#include <X11/keysym.h>
+
+#include <fstream>
+#include <iostream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "control/dispatch.h"
+#include "host/error.h"
+#include "platform/trace/json.h"
+#include "platform/trace/script_runner.h"
+#include "platform/x11/x11_host.h"
+#include "tools/commands.h"
+
+namespace marklet::tools {
+
+std::u16string DemoText();
+
+namespace {
+
+void ViewUsage(std::ostream& out) {
+  out << "usage: marklet view [--text TEXT | --file FILE] [--width PX] [--height PX]\n"
+         "                    [--prop NAME=VALUE ...] [--tpp N] [--picture-root DIR]\n"
+         "Opens the control in a window (the built-in demo when no text). F1 opens About;\n"
+         "clicking the More link shows the whole text.\n";
+}
+
+std::string EventJson(EventId id, const EventArgs& args) {
+  std::string list = "[";
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    if (i) list += ",";
+    const Variant& a = args[i];
+    switch (a.type()) {
+      case VarType::String: list += trace::JsonString(a.AsString()); break;
+      case VarType::Single: list += trace::JsonSingle(a.ToSingle()); break;
+      case VarType::Bool: list += trace::JsonBool(a.AsBool()); break;
+      default: list += std::to_string(static_cast<long long>(a.ToDouble()));
+    }
+  }
+  list += "]";
+  return trace::JsonObject().Str("event", EventName(id)).Raw("args", list).str();
+}
+
+}  // namespace
+
+int RunView(int argc, char** argv) {
+  x11::ViewOptions options;
+  options.cursorFile = std::string(MARKLET_ASSET_DIR) + "/cursors/hand.cur";
+  std::u16string text;
+  bool haveText = false;
+  std::vector<std::pair<std::string, std::string>> props;
+  for (int i = 0; i < argc; ++i) {
+    std::string arg = argv[i];
+    auto next = [&]() -> std::string {
+      if (i + 1 >= argc) throw std::invalid_argument(arg + " needs a value");
+      return argv[++i];
+    };
+    try {
+      if (arg == "--text") {
+        text = Utf8ToU16(next());
+        haveText = true;
+      } else if (arg == "--file") {
+        std::string path = next();
+        std::ifstream in(path, std::ios::binary);
+        if (!in) throw std::invalid_argument("cannot open " + path);
+        std::stringstream ss;
+        ss << in.rdbuf();
+        text = Utf8ToU16(ss.str());
+        haveText = true;
+      } else if (arg == "--width") {
+        options.widthPx = std::stoi(next());
+      } else if (arg == "--height") {
+        options.heightPx = std::stoi(next());
+      } else if (arg == "--tpp") {
+        options.raster.tppX = options.raster.tppY = std::stof(next());
+      } else if (arg == "--picture-root") {
+        options.raster.pictureRoot = next();
+      } else if (arg == "--prop") {
+        std::string p = next();
+        auto eq = p.find('=');
+        if (eq == std::string::npos) throw std::invalid_argument("--prop takes NAME=VALUE");
+        props.emplace_back(p.substr(0, eq), p.substr(eq + 1));
+      } else if (arg == "-h" || arg == "--help") {
+        ViewUsage(std::cout);
+        return 0;
+      } else {
+        throw std::invalid_argument("unknown option " + arg);
+      }
+    } catch (const std::exception& e) {
+      std::cerr << "marklet view: " << e.what() << "\n";
+      ViewUsage(std::cerr);
+      return 2;
+    }
+  }
+  if (options.widthPx < 1 || options.heightPx < 1 || options.widthPx > 16384 || options.heightPx > 16384) {
+    std::cerr << "marklet view: width and height must be 1..16384 pixels\n";
+    return 2;
+  }
+
+  try {
+    x11::X11Host host(options);
+    auto& container = host.container();
+    container.ambientBackColor = 0x00FFFFFF;
+    container.onError = [](const char* where, int number, const std::string& description) {
+      std::cout << trace::JsonObject()
+                       .Raw("error", trace::ErrorJson(number, description))
+                       .Str("in", std::string_view(where))
+                       .str()
+                << std::endl;
+    };
+    container.onParse = [] { std::cout << "{\"parse\":true}" << std::endl; };
+    bool showAll = false;
+    container.onEvent = [&](EventId id, EventArgs& args) {
+      std::cout << EventJson(id, args) << std::endl;
+      // The More link: this viewer shows the whole text by growing to it.
+      if (id == EventId::OnLinkClick && args.size() == 2 && args[1].type() == VarType::String &&
+          args[1].AsString() == u"!More") {
+        showAll = true;
+      }
+    };
+    container.CreateControl();
+    Marklet& control = *container.control();
+    for (const auto& [name, value] : props) {
+      trace::Token token;
+      token.text = value;
+      token.value = Utf8ToU16(value);
+      Variant v;
+      try {
+        v = trace::ValueOf(token);
+      } catch (const std::exception&) {
+        v = Variant::FromString(token.value);
+      }
+      Invoke(control, Utf8ToU16(name), InvokeKind::Put, std::span<const Variant>(&v, 1));
+    }
+    control.SetText(haveText ? text : DemoText());
+    host.onHostKey = [&](unsigned long keysym) {
+      if (keysym == XK_F1) {
+        try {
+          control.About();
+        } catch (const MarkletError& e) {
+          container.onError("About", e.number(), e.what());
+        }
+      }
+    };
+    host.onIdle = [&] {
+      if (showAll) {
+        showAll = false;
+        control.SetShowMoreLink(false);
+        control.SetAutoSizeHeight(true);
+        container.Pump();
+        auto& s = container.rasterSurface();
+        host.ResizeWindow(s.PixelWidth(), s.PixelHeight());
+      }
+    };
+    std::cout << trace::JsonObject().Num("window", static_cast<long long>(host.window())).str() << std::endl;
+    host.Run();
+  } catch (const MarkletError& e) {
+    std::cerr << "marklet view: error " << e.number() << ": " << e.what() << "\n";
+    return 1;
+  }
+  return 0;
+}
+
+}  // namespace marklet::tools
