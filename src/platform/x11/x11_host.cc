@@ -115,6 +115,8 @@ X11Host::X11Host(const ViewOptions& options, const char* displayName) {
   XSelectInput(display_, window_,
                ExposureMask | StructureNotifyMask | PointerMotionMask | ButtonPressMask | ButtonReleaseMask |
                    KeyPressMask | KeyReleaseMask | LeaveWindowMask | EnterWindowMask);
+  windowWidth_ = options.widthPx;
+  windowHeight_ = options.heightPx;
   XStoreName(display_, window_, options.title.c_str());
   deleteWindow_ = XInternAtom(display_, "WM_DELETE_WINDOW", False);
   XSetWMProtocols(display_, window_, &deleteWindow_, 1);
@@ -237,6 +239,8 @@ void X11Host::Handle(XEvent& event) {
     case ConfigureNotify: {
       auto& surface = container_->rasterSurface();
       int w = event.xconfigure.width, h = event.xconfigure.height;
+      windowWidth_ = w;
+      windowHeight_ = h;
       if (w != surface.PixelWidth() || h != surface.PixelHeight()) {
         surface.SetSize(static_cast<Single>(w * container_->options().tppX),
                         static_cast<Single>(h * container_->options().tppY));
@@ -329,12 +333,23 @@ void X11Host::Handle(XEvent& event) {
   UpdatePointer();
 }
 
+// The control may change its own height (AutoSizeHeight): the window follows.
+void X11Host::FollowControlSize() {
+  auto& surface = container_->rasterSurface();
+  if (surface.PixelWidth() != windowWidth_ || surface.PixelHeight() != windowHeight_) {
+    windowWidth_ = surface.PixelWidth();
+    windowHeight_ = surface.PixelHeight();
+    ResizeWindow(windowWidth_, windowHeight_);
+  }
+}
+
 void X11Host::Run() {
   running_ = true;
   container_->QueuePaint();
   while (running_) {
     if (onIdle) onIdle();
     container_->Pump();
+    FollowControlSize();
     UpdatePointer();
     Present();
     if (!running_) break;
