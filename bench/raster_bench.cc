@@ -155,10 +155,13 @@ class RatioReporter : public benchmark::ConsoleReporter {
  public:
   void ReportRuns(const std::vector<Run>& runs) override {
     for (const auto& run : runs)
-      if (run.run_type == Run::RT_Iteration) times[run.benchmark_name()] = run.GetAdjustedRealTime();
+      if (run.run_type == Run::RT_Iteration) {
+        times[run.benchmark_name()] = run.GetAdjustedRealTime();
+        cpu[run.benchmark_name()] = run.GetAdjustedCPUTime();
+      }
     ConsoleReporter::ReportRuns(runs);
   }
-  std::map<std::string, double> times;
+  std::map<std::string, double> times, cpu;
 };
 
 // Peak memory of one parse + first paint, measured in a child process from
@@ -170,9 +173,14 @@ long PeakMemoryKb(long& surfaceKb) {
   pid_t pid = fork();
   if (pid == 0) {
     close(pipefd[0]);
-    auto warm = NewControl();
-    warm->control()->SetText(u"warm &bup\\b #ek<link>");
-    warm.reset();
+    {
+      // Load the fonts first, on a small control.
+      marklet::raster::RasterContainer warm;
+      warm.rasterSurface().SetSize(static_cast<float>(kWidthPx * kTpp), static_cast<float>(50 * kTpp));
+      warm.CreateControl();
+      warm.control()->SetFont(marklet::FontDesc{u"Arial", 8.25f});
+      warm.control()->SetText(u"warm &bup\\b #ek<link>");
+    }
     rusage before{};
     getrusage(RUSAGE_SELF, &before);
     {
@@ -197,6 +205,9 @@ long PeakMemoryKb(long& surfaceKb) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Memory first, in a child forked while this process is still small.
+  long surfaceKb = 0;
+  long peak = PeakMemoryKb(surfaceKb);
   benchmark::Initialize(&argc, argv);
   RatioReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
@@ -205,13 +216,16 @@ int main(int argc, char** argv) {
   double c = reporter.times["BM_PangoMarkupLayoutAndRender"];
   if (c > 0) {
     std::printf("document: %zu bytes, %d x %d px\n", Doc().marklet.size(), kWidthPx, PangoHeight());
-    std::printf("ratio a/c (parse + first paint vs Pango markup layout + render): %.3f (target <= 0.5)\n", a / c);
-    std::printf("ratio b/c (repaint after resize vs Pango markup layout + render): %.3f (target <= 0.25)\n", b / c);
+    double ca = reporter.cpu["BM_MarkletParseAndFirstPaint"], cb = reporter.cpu["BM_MarkletRepaintAfterResize"],
+           cc = reporter.cpu["BM_PangoMarkupLayoutAndRender"];
+    std::printf("ratio a/c (parse + first paint vs Pango markup layout + render): %.3f wall, %.3f cpu (target <= 0.5)\n",
+                a / c, ca / cc);
+    std::printf("ratio b/c (repaint after resize vs Pango markup layout + render): %.3f wall, %.3f cpu (target <= 0.25)\n",
+                b / c, cb / cc);
   }
-  long surfaceKb = 0;
-  long peak = PeakMemoryKb(surfaceKb);
-  std::printf("peak memory growth of one parse + first paint: %ld KB (surface %ld KB + 10240 KB allowed)\n", peak,
-              surfaceKb);
+  std::printf("peak memory of one parse + first paint: %ld KB above the process with fonts loaded; "
+              "surface %ld KB, so %ld KB beyond it (target <= 10240 KB)\n",
+              peak, surfaceKb, peak - surfaceKb);
   benchmark::Shutdown();
   return 0;
 }

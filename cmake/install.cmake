@@ -3,7 +3,7 @@
 include(GNUInstallDirs)
 include(CMakePackageConfigHelpers)
 
-foreach(dir host control markup render input platform/pixbuf platform/bag platform/raster platform/trace)
+foreach(dir host control control/about markup render input platform/bag platform/pixbuf platform/raster platform/trace)
   install(DIRECTORY src/${dir}/ DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/marklet/${dir}
           FILES_MATCHING PATTERN "*.h")
 endforeach()

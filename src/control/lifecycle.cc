@@ -6,7 +6,14 @@ namespace marklet {
 
 Marklet::Marklet(Container& container) : container_(container) {}
 
-Marklet::~Marklet() = default;
+// A control destroyed without its Terminate notification still takes its
+// hook off the window, so no message ever reaches a freed instance.
+Marklet::~Marklet() {
+  try {
+    UnhookWindow();
+  } catch (...) {
+  }
+}
 
 // The hook goes in first, before any other state is set, so the window never
 // runs without it while the control lives.

@@ -78,9 +78,15 @@ class RasterSurface : public Surface {
   Single FontSize() override;
   void SetFontSize(Single size) override;
   bool FontBold() override { return font_.bold; }
-  void SetFontBold(bool bold) override { font_.bold = bold; }
+  void SetFontBold(bool bold) override {
+    if (bold != font_.bold) current_ = nullptr;
+    font_.bold = bold;
+  }
   bool FontItalic() override { return font_.italic; }
-  void SetFontItalic(bool italic) override { font_.italic = italic; }
+  void SetFontItalic(bool italic) override {
+    if (italic != font_.italic) current_ = nullptr;
+    font_.italic = italic;
+  }
   bool FontUnderline() override { return underline_; }
   void SetFontUnderline(bool underline) override { underline_ = underline; }
   Single CurrentX() override { return currentX_; }
@@ -121,22 +127,29 @@ class RasterSurface : public Surface {
   cairo_surface_t* image() const { return image_; }
   TextEngine& text() { return text_; }
   void SetHwnd(HWND hwnd) { hwnd_ = hwnd; }
-  // Grows with every change of the drawn pixels, so a window shows them only when they changed.
-  std::uint64_t revision() const { return revision_; }
+  // The part of the image drawn since the last call, in pixels, so a window
+  // copies only what changed. Empty (w or h 0) when nothing was drawn.
+  struct Damage {
+    int x = 0, y = 0, w = 0, h = 0;
+  };
+  Damage TakeDamage();
 
  private:
-  FontKey Key() const;
+  // The font the surface draws with now, resolved once per change.
+  RasterFont& Current();
   int PixelsForSize(Single size) const;
   void Allocate();
   void Clear();
   void DrawBorder();
   RasterContainer& owner_;
   TextEngine text_;
+  std::vector<unsigned char> pixels_;
   cairo_surface_t* image_ = nullptr;
   cairo_t* cr_ = nullptr;
   Single width_ = 1350, height_ = 570;
   FontDesc font_{u"MS Sans Serif", 8.25f};
   int fontPixels_ = 11;
+  RasterFont* current_ = nullptr;
   bool underline_ = false;
   OleColor foreColor_ = 0x80000012u, backColor_ = 0x8000000Fu;
   Integer backStyle_ = 1, appearance_ = 1, borderStyle_ = 1, mousePointer_ = 0;
@@ -144,7 +157,8 @@ class RasterSurface : public Surface {
   Picture picture_;
   Single currentX_ = 0, currentY_ = 0;
   HWND hwnd_ = 0;
-  std::uint64_t revision_ = 0;
+  void Damaged(int x0, int y0, int x1, int y1);
+  int damageX0_ = 0, damageY0_ = 0, damageX1_ = 0, damageY1_ = 0;
 };
 
 class RasterImages : public ImageArray {
@@ -225,6 +239,8 @@ class RasterContainer : public Container {
 
   // The surface with the visible image controls composited over it.
   cairo_surface_t* Compose();
+  // Paints the surface and the visible image controls onto cr (clip it to paint a part).
+  void PaintTo(cairo_t* cr);
   // Writes the composed control to a PNG file; error 75 when it cannot be written.
   void WritePng(const std::string& path);
 

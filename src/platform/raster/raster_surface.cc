@@ -53,10 +53,16 @@ int RasterSurface::PixelHeight() const {
   return std::max(1, static_cast<int>(std::lround(height_ / owner_.options().tppY)));
 }
 
+// The pixels live in a buffer that only grows, so resizing back and forth
+// reuses the memory instead of allocating a new surface each time.
 void RasterSurface::Allocate() {
   if (cr_) cairo_destroy(cr_);
   if (image_) cairo_surface_destroy(image_);
-  image_ = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, PixelWidth(), PixelHeight());
+  int w = PixelWidth(), h = PixelHeight();
+  int stride = cairo_format_stride_for_width(CAIRO_FORMAT_ARGB32, w);
+  std::size_t bytes = static_cast<std::size_t>(stride) * h;
+  if (bytes > pixels_.size()) pixels_ = std::vector<unsigned char>(bytes);
+  image_ = cairo_image_surface_create_for_data(pixels_.data(), CAIRO_FORMAT_ARGB32, w, h, stride);
   cr_ = cairo_create(image_);
   Clear();
 }
@@ -73,8 +79,27 @@ void RasterSurface::SetSize(Single width, Single height) {
 
 // Clearing fills the client area with the background colour (or leaves it
 // transparent), draws the background picture and the border.
+void RasterSurface::Damaged(int x0, int y0, int x1, int y1) {
+  if (damageX1_ <= damageX0_ || damageY1_ <= damageY0_) {
+    damageX0_ = x0, damageY0_ = y0, damageX1_ = x1, damageY1_ = y1;
+  } else {
+    damageX0_ = std::min(damageX0_, x0);
+    damageY0_ = std::min(damageY0_, y0);
+    damageX1_ = std::max(damageX1_, x1);
+    damageY1_ = std::max(damageY1_, y1);
+  }
+}
+
+RasterSurface::Damage RasterSurface::TakeDamage() {
+  int x0 = std::max(0, damageX0_), y0 = std::max(0, damageY0_);
+  int x1 = std::min(PixelWidth(), damageX1_), y1 = std::min(PixelHeight(), damageY1_);
+  damageX0_ = damageY0_ = damageX1_ = damageY1_ = 0;
+  if (x1 <= x0 || y1 <= y0) return Damage{};
+  return Damage{x0, y0, x1 - x0, y1 - y0};
+}
+
 void RasterSurface::Clear() {
-  ++revision_;
+  Damaged(0, 0, PixelWidth(), PixelHeight());
   cairo_save(cr_);
   cairo_set_operator(cr_, CAIRO_OPERATOR_SOURCE);
   if (backStyle_ == 0) {
@@ -98,8 +123,8 @@ void RasterSurface::Clear() {
 void RasterSurface::DrawBorder() {
   int b = BorderPixels();
   if (b == 0) return;
-  ++revision_;
   int w = PixelWidth(), h = PixelHeight();
+  Damaged(0, 0, w, h);
   cairo_save(cr_);
   cairo_set_antialias(cr_, CAIRO_ANTIALIAS_NONE);
   auto rect = [&](int x, int y, int rw, int rh, double gray) {
@@ -164,11 +189,13 @@ void RasterSurface::SetFont(const FontDesc& font) {
   font_ = font;
   font_.bold = font.bold || font.weight >= 600;
   fontPixels_ = pixels;
+  current_ = nullptr;
   underline_ = font.underline;
 }
 
 void RasterSurface::SetFontName(const std::u16string& name) {
   if (name.empty() || name.size() > 31) Refuse("font name '" + U16ToUtf8(name) + "'");
+  if (name != font_.name) current_ = nullptr;
   font_.name = name;
 }
 
@@ -176,27 +203,37 @@ Single RasterSurface::FontSize() {
   return static_cast<Single>(fontPixels_ * static_cast<double>(owner_.options().tppY) / 20.0);
 }
 
-void RasterSurface::SetFontSize(Single size) { fontPixels_ = PixelsForSize(size); }
+void RasterSurface::SetFontSize(Single size) {
+  int pixels = PixelsForSize(size);
+  if (pixels != fontPixels_) current_ = nullptr;
+  fontPixels_ = pixels;
+}
 
-FontKey RasterSurface::Key() const { return FontKey{font_.name, fontPixels_, font_.bold, font_.italic}; }
+RasterFont& RasterSurface::Current() {
+  if (!current_) current_ = &text_.Font(FontKey{font_.name, fontPixels_, font_.bold, font_.italic});
+  return *current_;
+}
 
 void RasterSurface::Print(const std::u16string& text) {
-  FontKey key = Key();
   int b = BorderPixels();
   double x = b + std::round(currentX_ / owner_.options().tppX);
   double y = b + std::round(currentY_ / owner_.options().tppY);
-  ++revision_;
   SetSource(cr_, foreColor_);
-  text_.Draw(cr_, key, text, x, y, underline_);
-  currentX_ = static_cast<Single>(currentX_ + text_.Width(key, text) * static_cast<double>(owner_.options().tppX));
+  RasterFont& font = Current();
+  int width = text_.Draw(cr_, font, text, x, y, underline_);
+  // Glyphs may reach a little beyond their advance (italic, overhangs).
+  int slack = 2 + font.height() / 4;
+  Damaged(static_cast<int>(x) - slack, static_cast<int>(y) - slack, static_cast<int>(x) + width + slack,
+          static_cast<int>(y) + font.height() + slack);
+  currentX_ = static_cast<Single>(currentX_ + width * static_cast<double>(owner_.options().tppX));
 }
 
 Single RasterSurface::TextWidth(const std::u16string& text) {
-  return static_cast<Single>(text_.Width(Key(), text) * static_cast<double>(owner_.options().tppX));
+  return static_cast<Single>(text_.Width(Current(), text) * static_cast<double>(owner_.options().tppX));
 }
 
 Single RasterSurface::TextHeight(const std::u16string&) {
-  return static_cast<Single>(text_.Font(Key()).height() * static_cast<double>(owner_.options().tppY));
+  return static_cast<Single>(Current().height() * static_cast<double>(owner_.options().tppY));
 }
 
 Single RasterSurface::ScaleWidth() {

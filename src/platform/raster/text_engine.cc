@@ -16,7 +16,6 @@ std::size_t FontKeyHash::operator()(const FontKey& k) const noexcept {
 
 RasterFont::~RasterFont() {
   for (auto& [text, shaped] : shaped_) {
-    if (shaped.glyphs) pango_glyph_string_free(shaped.glyphs);
     if (shaped.layout) g_object_unref(shaped.layout);
   }
   if (font_) g_object_unref(font_);
@@ -84,7 +83,7 @@ TextEngine::~TextEngine() {
   if (fontMap_) g_object_unref(fontMap_);
 }
 
-const RasterFont& TextEngine::Font(const FontKey& key) {
+RasterFont& TextEngine::Font(const FontKey& key) {
   auto it = fonts_.find(key);
   if (it != fonts_.end()) return *it->second;
   std::unique_ptr<RasterFont> font(new RasterFont());
@@ -101,6 +100,7 @@ const RasterFont& TextEngine::Font(const FontKey& key) {
     font->underlinePosition_ = std::max(1, PANGO_PIXELS(-pango_font_metrics_get_underline_position(metrics)));
     font->underlineThickness_ = std::max(1, PANGO_PIXELS(pango_font_metrics_get_underline_thickness(metrics)));
     pango_font_metrics_unref(metrics);
+    font->scaled_ = pango_cairo_font_get_scaled_font(PANGO_CAIRO_FONT(font->font_));
   } else {
     font->ascent_ = key.pixels;
     font->descent_ = std::max(1, key.pixels / 4);
@@ -115,7 +115,7 @@ RasterFont::Shaped& TextEngine::Shape(RasterFont& font, const std::u16string& te
   if (it != font.shaped_.end()) return it->second;
   RasterFont::Shaped shaped;
   std::string utf8 = U16ToUtf8(text);
-  bool direct = font.font_ && SimpleText(text);
+  bool direct = font.font_ && font.scaled_ && SimpleText(text);
   if (direct) {
     for (char16_t c : text) {
       if (!pango_font_has_char(font.font_, c)) {
@@ -131,11 +131,21 @@ RasterFont::Shaped& TextEngine::Shape(RasterFont& font, const std::u16string& te
     analysis.gravity = PANGO_GRAVITY_SOUTH;
     analysis.script = PANGO_SCRIPT_LATIN;
     analysis.language = pango_context_get_language(context_);
-    shaped.glyphs = pango_glyph_string_new();
+    PangoGlyphString* glyphs = pango_glyph_string_new();
     pango_shape_with_flags(utf8.data(), static_cast<int>(utf8.size()), utf8.data(),
-                           static_cast<int>(utf8.size()), &analysis, shaped.glyphs,
-                           PANGO_SHAPE_ROUND_POSITIONS);
-    shaped.widthPixels = PANGO_PIXELS(pango_glyph_string_get_width(shaped.glyphs));
+                           static_cast<int>(utf8.size()), &analysis, glyphs, PANGO_SHAPE_ROUND_POSITIONS);
+    // Keep the glyphs in Cairo's form, so drawing is one call with no conversion.
+    int x = 0;
+    for (int i = 0; i < glyphs->num_glyphs; ++i) {
+      const PangoGlyphInfo& g = glyphs->glyphs[i];
+      if (!(g.glyph & PANGO_GLYPH_UNKNOWN_FLAG) && g.glyph != PANGO_GLYPH_EMPTY) {
+        shaped.glyphs.push_back(cairo_glyph_t{g.glyph, static_cast<double>(x + g.geometry.x_offset) / PANGO_SCALE,
+                                              static_cast<double>(g.geometry.y_offset) / PANGO_SCALE});
+      }
+      x += g.geometry.width;
+    }
+    shaped.widthPixels = PANGO_PIXELS(x);
+    pango_glyph_string_free(glyphs);
   } else {
     shaped.layout = pango_layout_new(context_);
     pango_layout_set_font_description(shaped.layout, font.description_);
@@ -148,21 +158,22 @@ RasterFont::Shaped& TextEngine::Shape(RasterFont& font, const std::u16string& te
   return font.shaped_.emplace(text, shaped).first->second;
 }
 
-int TextEngine::Width(const FontKey& key, const std::u16string& text) {
+int TextEngine::Width(RasterFont& font, const std::u16string& text) {
   if (text.empty()) return 0;
-  RasterFont& font = const_cast<RasterFont&>(Font(key));
   return Shape(font, text).widthPixels;
 }
 
-void TextEngine::Draw(cairo_t* cr, const FontKey& key, const std::u16string& text, double x, double y,
-                      bool underline) {
-  if (text.empty()) return;
-  RasterFont& font = const_cast<RasterFont&>(Font(key));
+int TextEngine::Draw(cairo_t* cr, RasterFont& font, const std::u16string& text, double x, double y, bool underline) {
+  if (text.empty()) return 0;
   RasterFont::Shaped& shaped = Shape(font, text);
   double baseline = y + font.ascent_;
-  if (shaped.glyphs) {
-    cairo_move_to(cr, x, baseline);
-    pango_cairo_show_glyph_string(cr, font.font_, shaped.glyphs);
+  if (!shaped.layout) {
+    scratch_.resize(shaped.glyphs.size());
+    for (std::size_t i = 0; i < shaped.glyphs.size(); ++i) {
+      scratch_[i] = cairo_glyph_t{shaped.glyphs[i].index, shaped.glyphs[i].x + x, shaped.glyphs[i].y + baseline};
+    }
+    cairo_set_scaled_font(cr, font.scaled_);
+    cairo_show_glyphs(cr, scratch_.data(), static_cast<int>(scratch_.size()));
   } else {
     int layoutBaseline = PANGO_PIXELS(pango_layout_get_baseline(shaped.layout));
     cairo_move_to(cr, x, baseline - layoutBaseline);
@@ -172,6 +183,7 @@ void TextEngine::Draw(cairo_t* cr, const FontKey& key, const std::u16string& tex
     cairo_rectangle(cr, x, baseline + font.underlinePosition_, shaped.widthPixels, font.underlineThickness_);
     cairo_fill(cr);
   }
+  return shaped.widthPixels;
 }
 
 }  // namespace marklet::raster

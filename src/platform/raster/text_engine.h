@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 namespace marklet::raster {
 
@@ -50,10 +51,11 @@ class RasterFont {
   int ascent_ = 0, descent_ = 0, underlinePosition_ = 1, underlineThickness_ = 1;
   // Shaped strings of this font.
   struct Shaped {
-    PangoGlyphString* glyphs = nullptr;  // the direct path (one font, left to right)
-    PangoLayout* layout = nullptr;       // the general path (fallback fonts, bidi)
+    std::vector<cairo_glyph_t> glyphs;  // the direct path: glyphs at offsets from the pen on the baseline
+    PangoLayout* layout = nullptr;      // the general path (fallback fonts, bidi)
     int widthPixels = 0;
   };
+  cairo_scaled_font_t* scaled_ = nullptr;  // owned by font_
   std::unordered_map<std::u16string, Shaped> shaped_;
   friend struct ShapedAccess;
 };
@@ -65,12 +67,12 @@ class TextEngine {
   TextEngine(const TextEngine&) = delete;
   TextEngine& operator=(const TextEngine&) = delete;
 
-  const RasterFont& Font(const FontKey& key);
+  RasterFont& Font(const FontKey& key);
   // Advance width of the text in whole pixels.
-  int Width(const FontKey& key, const std::u16string& text);
-  // Draws the text with its top left corner at (x, y) pixels in the source colour set on cr.
-  void Draw(cairo_t* cr, const FontKey& key, const std::u16string& text, double x, double y,
-            bool underline);
+  int Width(RasterFont& font, const std::u16string& text);
+  // Draws the text with its top left corner at (x, y) pixels in the source
+  // colour set on cr; returns its advance width in pixels.
+  int Draw(cairo_t* cr, RasterFont& font, const std::u16string& text, double x, double y, bool underline);
 
   // The family list a font name resolves through (older form names map to
   // metric-compatible installed families).
@@ -81,6 +83,7 @@ class TextEngine {
   PangoFontMap* fontMap_ = nullptr;
   PangoContext* context_ = nullptr;
   std::unordered_map<FontKey, std::unique_ptr<RasterFont>, FontKeyHash> fonts_;
+  std::vector<cairo_glyph_t> scratch_;
 };
 
 }  // namespace marklet::raster

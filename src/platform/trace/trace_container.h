@@ -105,10 +105,10 @@ class TraceWindowSystem : public WindowSystem {
   // leave was requested; returns whether it was.
   bool DeliverMouseLeave(HWND hwnd);
   bool LeaveRequested(HWND hwnd) const;
-  // Whether the window's system menu still offers the close command.
-  bool HasCloseCommand(HWND hwnd) const;
   // How many messages were handed to DefWindowProcA.
   int DefWindowProcCalls() const { return defWindowProcCalls_; }
+  // Whether the window's system menu still offers the close command.
+  bool HasCloseCommand(HWND hwnd) const;
 
   LONG_PTR SetWindowLongA(HWND hwnd, int index, LONG_PTR value) override;
   LONG_PTR GetWindowLongA(HWND hwnd, int index) override;
