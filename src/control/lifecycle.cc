@@ -23,6 +23,13 @@ void Marklet::Initialize() {
   twipsPerPixelY_ = CLng(static_cast<double>(container_.ScreenTwipsPerPixelY()));
   hoverLink_ = -1;
   hoverSegment_ = -1;
+  // Until a font is set or loaded, Font reports the surface's font as the
+  // control found it, not whatever drawing later leaves on the surface.
+  try {
+    acceptedFont_ = surface().Font();
+    hasAcceptedFont_ = true;
+  } catch (const MarkletError&) {
+  }
 }
 
 // A resize re-wraps the existing runs; it never parses.
