@@ -36,11 +36,6 @@ void Marklet::InitProperties() {
   activeLinkColor_ = kBlue;
   moreLinkText_ = u"...+";
   showMoreLink_ = true;
-  // A new instance's font is the one the surface starts with. Taking it now
-  // keeps what Font reports and saves apart from the drawing font, which
-  // painting changes.
-  acceptedFont_ = surface().Font();
-  hasAcceptedFont_ = true;
 }
 
 void Marklet::ReadProperties(PropertyBag& bag) {
