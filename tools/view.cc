@@ -10,6 +10,7 @@
 
 #include "control/dispatch.h"
 #include "host/error.h"
+#include "platform/bag/text_property_bag.h"
 #include "platform/trace/json.h"
 #include "platform/trace/script_runner.h"
 #include "platform/x11/desktop_open.h"
@@ -24,7 +25,7 @@ std::u16string DemoText();
 namespace {
 
 void ViewUsage(std::ostream& out) {
-  out << "usage: marklet view [--text TEXT | --file FILE] [--width PX] [--height PX]\n"
+  out << "usage: marklet view [--text TEXT | --file FILE | --bag FILE] [--width PX] [--height PX]\n"
          "                    [--prop NAME=VALUE ...] [--tpp N] [--picture-root DIR] [--no-open]\n"
          "Opens the control in a window (the built-in demo when no text). F1 opens About;\n"
          "clicking the More link shows the whole text. The About dialog's links open with\n"
@@ -55,6 +56,7 @@ int RunView(int argc, char** argv) {
   std::u16string text;
   bool haveText = false;
   bool noOpen = false;
+  std::string bagFile;
   std::vector<std::pair<std::string, std::string>> props;
   for (int i = 0; i < argc; ++i) {
     std::string arg = argv[i];
@@ -74,6 +76,8 @@ int RunView(int argc, char** argv) {
         ss << in.rdbuf();
         text = Utf8ToU16(ss.str());
         haveText = true;
+      } else if (arg == "--bag") {
+        bagFile = next();
       } else if (arg == "--width") {
         options.widthPx = std::stoi(next());
       } else if (arg == "--height") {
@@ -150,7 +154,14 @@ int RunView(int argc, char** argv) {
         showAll = true;
       }
     };
-    container.CreateControl();
+    if (!bagFile.empty()) {
+      bag::TextPropertyBag::Hooks hooks;
+      hooks.loadPicture = [&](const std::u16string& path) { return container.LoadPicture(path); };
+      bag::TextPropertyBag bag = bag::TextPropertyBag::LoadFile(Utf8ToU16(bagFile), hooks);
+      container.CreateControl(&bag);
+    } else {
+      container.CreateControl();
+    }
     Marklet& control = *container.control();
     for (const auto& [name, value] : props) {
       trace::Token token;
@@ -164,7 +175,7 @@ int RunView(int argc, char** argv) {
       }
       Invoke(control, Utf8ToU16(name), InvokeKind::Put, std::span<const Variant>(&v, 1));
     }
-    control.SetText(haveText ? text : DemoText());
+    if (haveText || bagFile.empty()) control.SetText(haveText ? text : DemoText());
     host.onHostKey = [&](unsigned long keysym) {
       if (keysym == XK_F1) {
         try {
