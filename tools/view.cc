@@ -13,6 +13,8 @@
 #include "platform/bag/text_property_bag.h"
 #include "platform/trace/json.h"
 #include "platform/trace/script_runner.h"
+#include "platform/x11/desktop_open.h"
+#include "platform/x11/x11_forms.h"
 #include "platform/x11/x11_host.h"
 #include "tools/commands.h"
 
@@ -24,9 +26,10 @@ namespace {
 
 void ViewUsage(std::ostream& out) {
   out << "usage: marklet view [--text TEXT | --file FILE | --bag FILE] [--width PX] [--height PX]\n"
-         "                    [--prop NAME=VALUE ...] [--tpp N] [--picture-root DIR]\n"
+         "                    [--prop NAME=VALUE ...] [--tpp N] [--picture-root DIR] [--no-open]\n"
          "Opens the control in a window (the built-in demo when no text). F1 opens About;\n"
-         "clicking the More link shows the whole text.\n";
+         "clicking the More link shows the whole text. The About dialog's links open with\n"
+         "xdg-open; with --no-open, or without xdg-open, the request is printed instead.\n";
 }
 
 std::string EventJson(EventId id, const EventArgs& args) {
@@ -52,6 +55,7 @@ int RunView(int argc, char** argv) {
   options.cursorFile = std::string(MARKLET_ASSET_DIR) + "/cursors/hand.cur";
   std::u16string text;
   bool haveText = false;
+  bool noOpen = false;
   std::string bagFile;
   std::vector<std::pair<std::string, std::string>> props;
   for (int i = 0; i < argc; ++i) {
@@ -87,6 +91,8 @@ int RunView(int argc, char** argv) {
         auto eq = p.find('=');
         if (eq == std::string::npos) throw std::invalid_argument("--prop takes NAME=VALUE");
         props.emplace_back(p.substr(0, eq), p.substr(eq + 1));
+      } else if (arg == "--no-open") {
+        noOpen = true;
       } else if (arg == "-h" || arg == "--help") {
         ViewUsage(std::cout);
         return 0;
@@ -116,6 +122,29 @@ int RunView(int argc, char** argv) {
                 << std::endl;
     };
     container.onParse = [] { std::cout << "{\"parse\":true}" << std::endl; };
+    // The About dialog: its steps, its tooltip and the links it opens, as the
+    // trace container records them.
+    x11::X11FormHost& forms = host.forms();
+    forms.onError = container.onError;
+    forms.onForm = [](const std::u16string& form, const std::string& op, const std::u16string& detail) {
+      trace::JsonObject record;
+      record.Str("op", op);
+      if (op == "click") record.Str("name", detail);
+      if (op == "close") record.Bool("available", detail == u"true");
+      std::cout << trace::JsonObject().Raw("form", record.str()).Str("source", form).str() << std::endl;
+    };
+    forms.onTooltip = [](const std::u16string& site, const std::u16string& text) {
+      std::cout << trace::JsonObject().Str("tooltip", text).Str("source", site).str() << std::endl;
+    };
+    forms.onShellExecute = [noOpen](const std::u16string& form, const std::string& operation, const std::string& file) {
+      if (!noOpen && (operation.empty() || operation == "open") && x11::OpenWithDesktop(file)) return true;
+      std::cout << trace::JsonObject()
+                       .Raw("shell", trace::JsonObject().Str("op", operation).Str("file", file).str())
+                       .Str("source", form)
+                       .str()
+                << std::endl;
+      return true;
+    };
     bool showAll = false;
     container.onEvent = [&](EventId id, EventArgs& args) {
       std::cout << EventJson(id, args) << std::endl;

@@ -1,5 +1,6 @@
 #include "platform/raster/raster_container.h"
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <cstdlib>
@@ -13,12 +14,26 @@ namespace marklet::raster {
 
 // ---- SimpleWindowSystem ----
 
+namespace {
+
+// A standard system menu: restore, move, size, minimise, maximise, separator, close.
+std::vector<std::string> StandardMenu() {
+  return {"restore", "move", "size", "minimize", "maximize", "separator", "close"};
+}
+
+constexpr LONG_PTR kNoAssociation = 31;  // SE_ERR_NOASSOC
+
+}  // namespace
+
+
 LRESULT SimpleWindowSystem::DefaultProc(HWND, UINT, WPARAM, LPARAM) { return 0; }
 
 HWND SimpleWindowSystem::CreateWindow() {
   HWND hwnd = next_;
   next_ += 0x10;
-  windows_[hwnd].wndProc = ProcToLong(&DefaultProc);
+  Window& window = windows_[hwnd];
+  window.wndProc = ProcToLong(&DefaultProc);
+  window.menu = StandardMenu();
   return hwnd;
 }
 
@@ -74,38 +89,50 @@ bool SimpleWindowSystem::TrackMouseEvent(TRACKMOUSEEVENT& request) {
   return true;
 }
 
-HMENU SimpleWindowSystem::GetSystemMenu(HWND hwnd, bool revert) {
+SimpleWindowSystem::Window* SimpleWindowSystem::Find(HWND hwnd) {
   auto it = windows_.find(hwnd);
-  if (it == windows_.end() || revert) return 0;
+  return it == windows_.end() ? nullptr : &it->second;
+}
+
+bool SimpleWindowSystem::HasCloseCommand(HWND hwnd) const {
+  auto it = windows_.find(hwnd);
+  if (it == windows_.end()) return false;
+  const auto& menu = it->second.menu;
+  return std::find(menu.begin(), menu.end(), "close") != menu.end();
+}
+
+// The menu handle is the window's handle + 1 (window handles are 16 apart).
+HMENU SimpleWindowSystem::GetSystemMenu(HWND hwnd, bool revert) {
+  Window* window = Find(hwnd);
+  if (!window) return 0;
+  if (revert) {
+    window->menu = StandardMenu();
+    return 0;
+  }
   return hwnd + 1;
 }
 
 int SimpleWindowSystem::GetMenuItemCount(HMENU menu) {
-  auto it = windows_.find(menu - 1);
-  return it == windows_.end() ? -1 : it->second.menuItems;
+  Window* window = Find(menu - 1);
+  return window ? static_cast<int>(window->menu.size()) : -1;
 }
 
 bool SimpleWindowSystem::RemoveMenu(HMENU menu, UINT position, UINT flags) {
-  auto it = windows_.find(menu - 1);
-  if (it == windows_.end() || !(flags & MF_BYPOSITION) || static_cast<int>(position) >= it->second.menuItems) {
-    return false;
-  }
-  --it->second.menuItems;
+  Window* window = Find(menu - 1);
+  if (!window || !(flags & MF_BYPOSITION) || position >= window->menu.size()) return false;
+  window->menu.erase(window->menu.begin() + position);
   return true;
 }
 
 bool SimpleWindowSystem::DrawMenuBar(HWND hwnd) {
-  auto it = windows_.find(hwnd);
-  if (it == windows_.end()) return false;
-  // The close command is the last item of a standard system menu.
-  if (it->second.menuItems < 7 && onSystemMenuTrimmed) onSystemMenuTrimmed(hwnd);
+  if (!Find(hwnd)) return false;
+  if (onMenuBarDrawn) onMenuBarDrawn(hwnd);
   return true;
 }
 
-LONG_PTR SimpleWindowSystem::ShellExecuteA(HWND, const std::string& operation, const std::string& file,
+LONG_PTR SimpleWindowSystem::ShellExecuteA(HWND hwnd, const std::string& operation, const std::string& file,
                                            const std::string&, const std::string&, int) {
-  if (onShellExecute) onShellExecute(operation, file);
-  return 33;
+  return onShellExecute ? onShellExecute(hwnd, operation, file) : kNoAssociation;
 }
 
 // ---- RasterImages ----
@@ -171,14 +198,18 @@ Single RasterImages::Top(Integer index) { return Member(index).top; }
 
 // ---- RasterContainer ----
 
-RasterContainer::RasterContainer(RasterOptions options)
-    : options_(std::move(options)), surface_(*this) {
-  surface_.SetHwnd(windows_.CreateWindow());
+RasterContainer::RasterContainer(RasterOptions options, SimpleWindowSystem* windows)
+    : options_(std::move(options)),
+      ownWindows_(windows ? nullptr : std::make_unique<SimpleWindowSystem>()),
+      windows_(windows ? windows : ownWindows_.get()),
+      surface_(*this) {
+  surface_.SetHwnd(windows_->CreateWindow());
 }
 
 RasterContainer::~RasterContainer() {
   control_.reset();
-  windows_.DestroyWindow(surface_.hWnd());
+  siteControl_.reset();
+  windows_->DestroyWindow(surface_.hWnd());
 }
 
 void RasterContainer::PropertyChanged(const std::u16string& name) {
@@ -214,7 +245,7 @@ int RasterContainer::MsgBox(const std::u16string& prompt, int, const std::u16str
   return 1;
 }
 
-void RasterContainer::Notify(const char* name, const std::function<void()>& action) {
+void RasterContainer::Deliver(const char* name, const std::function<void()>& action) {
   try {
     action();
   } catch (const MarkletError& e) {
@@ -223,17 +254,28 @@ void RasterContainer::Notify(const char* name, const std::function<void()>& acti
 }
 
 void RasterContainer::CreateControl(PropertyBag* bag) {
+  siteControl_.reset();
   control_ = std::make_unique<Marklet>(*this);
   Marklet& c = *control_;
-  Notify("Initialize", [&] { c.Initialize(); });
-  if (bag) Notify("ReadProperties", [&] { c.ReadProperties(*bag); });
-  else Notify("InitProperties", [&] { c.InitProperties(); });
+  Deliver("Initialize", [&] { c.Initialize(); });
+  if (bag) Deliver("ReadProperties", [&] { c.ReadProperties(*bag); });
+  else Deliver("InitProperties", [&] { c.InitProperties(); });
+}
+
+void RasterContainer::SetSiteControl(std::unique_ptr<SiteControl> control) {
+  control_.reset();
+  siteControl_ = std::move(control);
 }
 
 void RasterContainer::DestroyControl() {
-  if (!control_) return;
-  Notify("Terminate", [&] { control_->Terminate(); });
-  control_.reset();
+  if (control_) {
+    Deliver("Terminate", [&] { control_->Terminate(); });
+    control_.reset();
+  }
+  if (siteControl_) {
+    Deliver("Terminate", [&] { siteControl_->Terminate(); });
+    siteControl_.reset();
+  }
 }
 
 void RasterContainer::Pump() {
@@ -241,15 +283,17 @@ void RasterContainer::Pump() {
   if (pumpDepth_ > 8) return;
   ++pumpDepth_;
   if (pumpWindowEvents) pumpWindowEvents();
-  if (paintQueued_ && control_) {
+  if (paintQueued_ && (control_ || siteControl_)) {
     paintQueued_ = false;
-    Notify("Paint", [&] { control_->Paint(); });
+    if (control_) Deliver("Paint", [&] { control_->Paint(); });
+    else Deliver("Paint", [&] { siteControl_->Paint(); });
   }
   --pumpDepth_;
 }
 
 void RasterContainer::DeliverResize() {
-  if (control_) Notify("Resize", [&] { control_->Resize(); });
+  if (control_) Deliver("Resize", [&] { control_->Resize(); });
+  else if (siteControl_) Deliver("Resize", [&] { siteControl_->Resize(); });
 }
 
 cairo_surface_t* RasterContainer::Compose() {

@@ -21,8 +21,10 @@ namespace marklet::raster {
 
 class RasterContainer;
 
-// Window procedures, user data and leave requests per window; the host that
-// owns the real window (if any) delivers the leave message.
+// Window procedures, user data, leave requests and system menus per window;
+// the host that owns the real window (if any) delivers the leave message.
+// The control's window procedure reads user data through the one window
+// system of its thread, so every container of a host shares one.
 class SimpleWindowSystem : public WindowSystem {
  public:
   HWND CreateWindow();
@@ -30,6 +32,8 @@ class SimpleWindowSystem : public WindowSystem {
   // Delivers WM_MOUSELEAVE through the current procedure when one was requested.
   bool DeliverMouseLeave(HWND hwnd);
   bool LeaveRequested(HWND hwnd) const;
+  // Whether the window's system menu still holds its close command.
+  bool HasCloseCommand(HWND hwnd) const;
 
   LONG_PTR SetWindowLongA(HWND hwnd, int index, LONG_PTR value) override;
   LONG_PTR GetWindowLongA(HWND hwnd, int index) override;
@@ -44,9 +48,12 @@ class SimpleWindowSystem : public WindowSystem {
                          const std::string& parameters, const std::string& directory,
                          int showCommand) override;
 
-  std::function<void(const std::string& operation, const std::string& file)> onShellExecute;
+  // Carries out ShellExecuteA; its result is the call's (above 32: success).
+  // Without it nothing can be opened: SE_ERR_NOASSOC.
+  std::function<LONG_PTR(HWND, const std::string& operation, const std::string& file)> onShellExecute;
   std::function<void(HWND)> onTrackMouse;
-  std::function<void(HWND)> onSystemMenuTrimmed;
+  // DrawMenuBar: the window's menu may have changed (see HasCloseCommand).
+  std::function<void(HWND)> onMenuBarDrawn;
 
   static LRESULT DefaultProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 
@@ -55,8 +62,10 @@ class SimpleWindowSystem : public WindowSystem {
     LONG_PTR wndProc = 0;
     LONG_PTR userData = 0;
     bool leaveRequested = false;
-    int menuItems = 7;
+    // The system menu's commands, by position.
+    std::vector<std::string> menu;
   };
+  Window* Find(HWND hwnd);
   std::map<HWND, Window> windows_;
   HWND next_ = 0x20010;
 };
@@ -200,12 +209,14 @@ struct RasterOptions {
 
 class RasterContainer : public Container {
  public:
-  explicit RasterContainer(RasterOptions options = {});
+  // With `windows` the container's window lives in that window system (which
+  // must outlive it); without, the container keeps one of its own.
+  explicit RasterContainer(RasterOptions options = {}, SimpleWindowSystem* windows = nullptr);
   ~RasterContainer() override;
 
   Surface& surface() override { return surface_; }
   ImageArray& imgC() override { return images_; }
-  WindowSystem& windows() override { return windows_; }
+  WindowSystem& windows() override { return *windows_; }
   void PropertyChanged(const std::u16string& name) override;
   std::u16string AmbientDisplayName() override { return ambientName; }
   OleColor AmbientBackColor() override { return ambientBackColor; }
@@ -219,16 +230,25 @@ class RasterContainer : public Container {
   void ParseStarted() override {
     if (onParse) onParse();
   }
+  // The host's forms, when it has any (SetFormHost); otherwise error 438.
+  FormHost& forms() override { return formHost_ ? *formHost_ : Container::forms(); }
+  void SetFormHost(FormHost* host) { formHost_ = host; }
 
   RasterSurface& rasterSurface() { return surface_; }
   RasterImages& rasterImages() { return images_; }
-  SimpleWindowSystem& simpleWindows() { return windows_; }
+  SimpleWindowSystem& simpleWindows() { return *windows_; }
   const RasterOptions& options() const { return options_; }
 
   Marklet* control() { return control_.get(); }
   // Creates the control and initialises a new instance, or loads it from a bag.
   void CreateControl(PropertyBag* bag = nullptr);
+  // Places a form site's control instead (a container holds one or the other).
+  void SetSiteControl(std::unique_ptr<SiteControl> control);
+  SiteControl* siteControl() { return siteControl_.get(); }
+  // Terminates and releases the control (either kind).
   void DestroyControl();
+  // Runs a notification of the control; an error it raises goes to onError.
+  void Deliver(const char* name, const std::function<void()>& action);
 
   // Queues a paint (once) for the next pump.
   void QueuePaint() { paintQueued_ = true; }
@@ -258,12 +278,14 @@ class RasterContainer : public Container {
   std::function<void()> pumpWindowEvents;
 
  private:
-  void Notify(const char* name, const std::function<void()>& action);
   RasterOptions options_;
-  SimpleWindowSystem windows_;
+  std::unique_ptr<SimpleWindowSystem> ownWindows_;
+  SimpleWindowSystem* windows_;
   RasterSurface surface_;
   RasterImages images_;
   std::unique_ptr<Marklet> control_;
+  std::unique_ptr<SiteControl> siteControl_;
+  FormHost* formHost_ = nullptr;
   bool paintQueued_ = false;
   int pumpDepth_ = 0;
 };

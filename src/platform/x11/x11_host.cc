@@ -2,9 +2,11 @@
 
 #include "host/error.h"
 #include "platform/x11/cursor_file.h"
+#include "platform/x11/x11_forms.h"
 
 #include <X11/Xlib.h>
 #include <X11/Xatom.h>
+#include <X11/Xproto.h>
 #include <X11/Xcursor/Xcursor.h>
 #include <X11/Xutil.h>
 #include <X11/keysym.h>
@@ -16,6 +18,24 @@
 namespace marklet::x11 {
 
 namespace {
+
+constexpr Time kDoubleClickMs = 500;
+constexpr int kDoubleClickSlopPx = 4;
+
+// Giving a window the focus races with its mapping and with the window
+// manager: a refusal is harmless. Every other error goes to Xlib's handler.
+XErrorHandler previousErrorHandler = nullptr;
+int OnXError(Display* display, XErrorEvent* error) {
+  if (error->request_code == X_SetInputFocus) return 0;
+  return previousErrorHandler ? previousErrorHandler(display, error) : 0;
+}
+
+bool IsInput(int type) {
+  return type == MotionNotify || type == ButtonPress || type == ButtonRelease || type == KeyPress ||
+         type == KeyRelease || type == EnterNotify;
+}
+
+}  // namespace
 
 // Button numbers the control's mouse events use.
 Integer ButtonFor(unsigned xbutton) {
@@ -43,10 +63,20 @@ Integer ShiftFor(unsigned state) {
   return s;
 }
 
-constexpr Time kDoubleClickMs = 500;
-constexpr int kDoubleClickSlopPx = 4;
-
-}  // namespace
+void PutImage(Display* display, unsigned long drawable, cairo_surface_t* image, int x, int y) {
+  cairo_surface_flush(image);
+  int screen = DefaultScreen(display);
+  int w = cairo_image_surface_get_width(image), h = cairo_image_surface_get_height(image);
+  XImage* ximage = XCreateImage(display, DefaultVisual(display, screen), DefaultDepth(display, screen), ZPixmap, 0,
+                                reinterpret_cast<char*>(cairo_image_surface_get_data(image)),
+                                static_cast<unsigned>(w), static_cast<unsigned>(h), 32,
+                                cairo_image_surface_get_stride(image));
+  if (!ximage) return;
+  XPutImage(display, drawable, DefaultGC(display, screen), ximage, 0, 0, x, y, static_cast<unsigned>(w),
+            static_cast<unsigned>(h));
+  ximage->data = nullptr;  // the pixels belong to the Cairo surface
+  XDestroyImage(ximage);
+}
 
 int VirtualKeyFor(unsigned long keysym) {
   if (keysym >= XK_a && keysym <= XK_z) return static_cast<int>(keysym - XK_a + 'A');
@@ -129,6 +159,13 @@ X11Host::X11Host(const ViewOptions& options, const char* displayName) {
     handCursor_ = XcursorImageLoadCursor(display_, xc);
     XcursorImageDestroy(xc);
   }
+  static bool handlerSet = false;
+  if (!handlerSet) {
+    handlerSet = true;
+    previousErrorHandler = XSetErrorHandler(&OnXError);
+  }
+  forms_ = std::make_unique<X11FormHost>(*this);
+  container_->SetFormHost(forms_.get());
   container_->pumpWindowEvents = [this] { ProcessPending(); };
   XMapWindow(display_, window_);
   XFlush(display_);
@@ -137,6 +174,7 @@ X11Host::X11Host(const ViewOptions& options, const char* displayName) {
 X11Host::~X11Host() {
   container_->pumpWindowEvents = nullptr;
   container_->DestroyControl();
+  forms_.reset();
   container_.reset();
   if (handCursor_) XFreeCursor(display_, handCursor_);
   if (window_) XDestroyWindow(display_, window_);
@@ -168,8 +206,22 @@ void X11Host::ProcessPending() {
   while (queued-- > 0) {
     XEvent event;
     XNextEvent(display_, &event);
-    Handle(event);
+    Dispatch(event);
   }
+}
+
+void X11Host::Dispatch(XEvent& event) {
+  if (event.xany.window != window_) {
+    // A form's or the tooltip's; events of windows already gone are dropped.
+    if (forms_->Owns(event.xany.window)) forms_->Handle(event);
+    return;
+  }
+  if (X11Form* modal = forms_->ModalForm(); modal && IsInput(event.type)) {
+    // Keys typed at the main window meanwhile belong to the modal form.
+    if (event.type == KeyPress || event.type == KeyRelease) modal->Handle(event);
+    return;
+  }
+  Handle(event);
 }
 
 void X11Host::UpdatePointer() {
@@ -198,18 +250,7 @@ void X11Host::Present() {
   cairo_translate(cr, -damage.x, -damage.y);
   container_->PaintTo(cr);
   cairo_destroy(cr);
-  cairo_surface_flush(part);
-  int screen = DefaultScreen(display_);
-  XImage* image = XCreateImage(display_, DefaultVisual(display_, screen), DefaultDepth(display_, screen), ZPixmap, 0,
-                               reinterpret_cast<char*>(cairo_image_surface_get_data(part)),
-                               static_cast<unsigned>(damage.w), static_cast<unsigned>(damage.h), 32,
-                               cairo_image_surface_get_stride(part));
-  if (image) {
-    XPutImage(display_, window_, DefaultGC(display_, screen), image, 0, 0, damage.x, damage.y,
-              static_cast<unsigned>(damage.w), static_cast<unsigned>(damage.h));
-    image->data = nullptr;  // the pixels belong to the Cairo surface
-    XDestroyImage(image);
-  }
+  PutImage(display_, window_, part, damage.x, damage.y);
   cairo_surface_destroy(part);
   XFlush(display_);
 }
@@ -343,19 +384,23 @@ void X11Host::FollowControlSize() {
   }
 }
 
+void X11Host::Update() {
+  container_->Pump();
+  FollowControlSize();
+  UpdatePointer();
+  Present();
+}
+
 void X11Host::Run() {
   running_ = true;
   container_->QueuePaint();
   while (running_) {
     if (onIdle) onIdle();
-    container_->Pump();
-    FollowControlSize();
-    UpdatePointer();
-    Present();
+    Update();
     if (!running_) break;
     XEvent event;
     XNextEvent(display_, &event);
-    Handle(event);
+    Dispatch(event);
     ProcessPending();
   }
 }

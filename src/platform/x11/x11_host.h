@@ -18,6 +18,8 @@ union _XEvent;
 
 namespace marklet::x11 {
 
+class X11FormHost;
+
 struct ViewOptions {
   raster::RasterOptions raster;
   int widthPx = 480;
@@ -38,6 +40,10 @@ class X11Host {
   raster::RasterContainer& container() { return *container_; }
   _XDisplay* display() const { return display_; }
   unsigned long window() const { return window_; }
+  // The modal forms shown over the window (the control's About dialog).
+  X11FormHost& forms() { return *forms_; }
+  // The hand pointer (0 when none was loaded).
+  unsigned long handCursor() const { return handCursor_; }
 
   // Runs the event loop until the window is closed or Quit() is called.
   void Run();
@@ -45,6 +51,12 @@ class X11Host {
   // Processes the window events already pending, without blocking. Costs no
   // system call when nothing is queued; reads the connection only now and then.
   void ProcessPending();
+  // Routes one event: the main window's own, a form's to the forms (input
+  // for the main window is dropped while a form is modal).
+  void Dispatch(_XEvent& event);
+  // One round of the main window's upkeep: delivers the queued paint, follows
+  // the control's size, sets the pointer and shows what changed.
+  void Update();
   // Shows what the surface holds now, when it changed.
   void Present();
   // Resizes the window (the control follows through Resize).
@@ -68,6 +80,7 @@ class X11Host {
   unsigned long handCursor_ = 0;
   Integer shownPointer_ = -1;
   std::unique_ptr<raster::RasterContainer> container_;
+  std::unique_ptr<X11FormHost> forms_;
   bool running_ = false;
   unsigned pumpCalls_ = 0;
   std::chrono::steady_clock::time_point lastRead_{};
@@ -79,6 +92,15 @@ class X11Host {
   int lastClickX_ = -100, lastClickY_ = -100;
   bool pressIsDouble_ = false;
 };
+
+// The control's button number for an X button (0 for none of its three), the
+// buttons held in a modifier state, and its shift flags.
+Integer ButtonFor(unsigned xbutton);
+Integer ButtonsHeld(unsigned state);
+Integer ShiftFor(unsigned state);
+
+// Puts a Cairo image (RGB24 or ARGB32) into a drawable of the default visual at (x, y).
+void PutImage(_XDisplay* display, unsigned long drawable, cairo_surface_t* image, int x, int y);
 
 // Maps an X key symbol to the key code Windows hosts report (0 when none).
 int VirtualKeyFor(unsigned long keysym);
