@@ -1,7 +1,11 @@
 #include "platform/pixbuf/picture_loader.h"
 
 #include <gdk-pixbuf/gdk-pixbuf.h>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 
 #include "host/error.h"
 #include "host/numeric.h"
@@ -35,6 +39,18 @@ Picture LoadPictureFile(const std::u16string& path, Single tppX, Single tppY, bo
   if (file.empty() || ::stat(file.c_str(), &info) != 0 || S_ISDIR(info.st_mode)) {
     throw MarkletError(ErrorNumber::FileNotFound, "File not found: '" + file + "'");
   }
+  // A pipe or a device could block or never end: only regular files are read.
+  if (!S_ISREG(info.st_mode)) {
+    throw MarkletError(ErrorNumber::InvalidPicture, "Invalid picture: '" + file + "' is not a regular file");
+  }
+  // A file that cannot be opened is a permission or access fault, not a bad picture.
+  int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    int why = errno;
+    if (why == EACCES || why == EPERM) throw MarkletError(70, "Permission denied: '" + file + "'");
+    throw MarkletError(75, "Path/File access error: '" + file + "'");
+  }
+  ::close(fd);
   int width = 0, height = 0;
   if (!gdk_pixbuf_get_file_info(file.c_str(), &width, &height)) {
     throw MarkletError(ErrorNumber::InvalidPicture, "Invalid picture: '" + file + "'");
@@ -57,6 +73,16 @@ Picture LoadPictureFile(const std::u16string& path, Single tppX, Single tppY, bo
 Picture DecodePictureData(std::span<const unsigned char> data, Single tppX, Single tppY,
                           bool keepPixels, const std::string& name) {
   GdkPixbufLoader* loader = gdk_pixbuf_loader_new();
+  // The declared size arrives before the pixels are allocated: asking for a
+  // size of 0 then makes the decoder stop instead of allocating.
+  bool tooLarge = false;
+  g_signal_connect(loader, "size-prepared", G_CALLBACK(+[](GdkPixbufLoader* self, int width, int height,
+                                                           gpointer flag) {
+    if (width > kMaxPicturePixels || height > kMaxPicturePixels) {
+      *static_cast<bool*>(flag) = true;
+      gdk_pixbuf_loader_set_size(self, 0, 0);
+    }
+  }), &tooLarge);
   GError* error = nullptr;
   bool written = gdk_pixbuf_loader_write(loader, data.data(), data.size(), &error);
   // A loader is closed once, also after a failed write.
@@ -66,11 +92,13 @@ Picture DecodePictureData(std::span<const unsigned char> data, Single tppX, Sing
   if (error) g_error_free(error);
   if (pixbuf) g_object_ref(pixbuf);
   g_object_unref(loader);
-  if (!pixbuf) throw MarkletError(ErrorNumber::InvalidPicture, "Invalid picture: " + name + ": " + why);
-  if (gdk_pixbuf_get_width(pixbuf) > kMaxPicturePixels || gdk_pixbuf_get_height(pixbuf) > kMaxPicturePixels) {
-    g_object_unref(pixbuf);
-    throw MarkletError(ErrorNumber::InvalidPicture, "Invalid picture: " + name + " is too large");
+  if (tooLarge || (pixbuf && (gdk_pixbuf_get_width(pixbuf) > kMaxPicturePixels ||
+                              gdk_pixbuf_get_height(pixbuf) > kMaxPicturePixels))) {
+    if (pixbuf) g_object_unref(pixbuf);
+    throw MarkletError(ErrorNumber::InvalidPicture, "Invalid picture: " + name + " is larger than " +
+                                                        std::to_string(kMaxPicturePixels) + " pixels on a side");
   }
+  if (!pixbuf) throw MarkletError(ErrorNumber::InvalidPicture, "Invalid picture: " + name + ": " + why);
   return MakePicture(pixbuf, u"", tppX, tppY, keepPixels);
 }
 

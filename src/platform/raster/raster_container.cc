@@ -7,6 +7,7 @@
 #include <string>
 
 #include "host/error.h"
+#include "platform/pixbuf/confined_path.h"
 #include "platform/pixbuf/picture_loader.h"
 #include "platform/raster/picture_surface.h"
 
@@ -223,20 +224,7 @@ void RasterContainer::RaiseEvent(EventId id, EventArgs& args) {
 }
 
 Picture RasterContainer::LoadPicture(const std::u16string& path) {
-  if (options_.pictureRoot) {
-    std::string file = U16ToUtf8(path);
-    char resolvedRoot[PATH_MAX], resolvedFile[PATH_MAX];
-    if (!realpath(options_.pictureRoot->c_str(), resolvedRoot) || !realpath(file.c_str(), resolvedFile)) {
-      throw MarkletError(ErrorNumber::FileNotFound, "File not found: '" + file + "'");
-    }
-    std::string root = resolvedRoot;
-    if (root.back() != '/') root += '/';
-    if (std::string(resolvedFile).rfind(root, 0) != 0) {
-      throw MarkletError(ErrorNumber::FileNotFound,
-                         "File not found: '" + file + "' lies outside the picture folder '" +
-                             *options_.pictureRoot + "'");
-    }
-  }
+  if (options_.pictureRoot) ConfinePath(*options_.pictureRoot, U16ToUtf8(path));
   return LoadPictureFile(path, options_.tppX, options_.tppY, true);
 }
 

@@ -15,14 +15,14 @@ void AddFileCommands(ScriptRunner& runner) {
   // `writefile FILE "TEXT"`: the text, as UTF-8, becomes the whole file.
   runner.AddCommand("writefile", [](ScriptRunner& r, const std::vector<Token>& a) {
     if (a.size() != 2 || a[1].kind != Token::String) throw ScriptArgumentError("usage: writefile FILE \"TEXT\"");
-    r.Guard([&] { bag::ReplaceFileAtomically(a[0].text, a[1].text); });
+    r.Guard([&] { bag::ReplaceFileAtomically(r.world().CheckFile(a[0].value), a[1].text); });
   });
 
   // `showfile FILE`: prints {"file":LINE} for every line of the file.
   runner.AddCommand("showfile", [](ScriptRunner& r, const std::vector<Token>& a) {
     if (a.size() != 1) throw ScriptArgumentError("usage: showfile FILE");
     r.Guard([&] {
-      std::istringstream text(bag::ReadWholeFile(a[0].text));
+      std::istringstream text(bag::ReadWholeFile(r.world().CheckFile(a[0].value)));
       std::string line;
       while (std::getline(text, line)) r.world().log().Emit("file", JsonString(std::string_view(line)));
     });

@@ -408,6 +408,7 @@ void ScriptRunner::RegisterBuiltins() {
     // The file is read whole before the control exists, so a bad file loads nothing.
     std::unique_ptr<PropertyBagFile> bag;
     try {
+      r.world().CheckFile(a[0].value);
       bag = std::make_unique<PropertyBagFile>(PropertyBagFile::Load(a[0].value, r.main()));
     } catch (const MarkletError& e) {
       r.PrintError(e.number(), e.what());
@@ -422,6 +423,12 @@ void ScriptRunner::RegisterBuiltins() {
   AddCommand("save", [](ScriptRunner& r, const std::vector<Token>& a) {
     Need(a, 1, 1, "save BAGFILE");
     Marklet& c = r.control();
+    try {
+      r.world().CheckFile(a[0].value);
+    } catch (const MarkletError& e) {
+      r.PrintError(e.number(), e.what());
+      return;
+    }
     PropertyBagFile bag(r.main());
     r.main().Deliver("WriteProperties", [&] {
       c.WriteProperties(bag);

@@ -5,6 +5,7 @@
 
 #include "host/error.h"
 #include "platform/trace/json.h"
+#include "platform/pixbuf/confined_path.h"
 #include "platform/pixbuf/picture_loader.h"
 
 namespace marklet::trace {
@@ -672,7 +673,13 @@ void TraceContainer::RaiseEvent(EventId id, EventArgs& args) {
 
 Picture TraceContainer::LoadPicture(const std::u16string& path) {
   Check("LoadPicture");
+  world_.CheckFile(path);
   return LoadPictureFile(path, world_.tppX, world_.tppY, false);
+}
+
+std::string TraceWorld::CheckFile(const std::u16string& path) const {
+  std::string file = U16ToUtf8(path);
+  return fileRoot ? ConfinePath(*fileRoot, file) : file;
 }
 
 Single TraceContainer::ScreenTwipsPerPixelX() { return world_.tppX; }

@@ -10,6 +10,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -62,6 +63,13 @@ class TraceWorld {
 
   Single tppX = 15;
   Single tppY = 15;
+
+  // When set, every file the scenario names (pictures, property bags, the
+  // files it writes and shows) must lie inside this folder; others are
+  // refused with error 53. For running text and scenarios nobody vetted.
+  std::optional<std::string> fileRoot;
+  // The path as UTF-8, after that check.
+  std::string CheckFile(const std::u16string& path) const;
 
   // The message queue, first in first out. A queued message is a paint for a
   // container or a posted scenario command.
