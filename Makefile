@@ -1,10 +1,12 @@
 # Quick start:  make demo   (install, build, run the built-in demo)
 #               make test   (install, build, run every test)
+#               make fuzz   (clang + libFuzzer: each fuzz target for FUZZ_SECONDS)
 BUILD ?= build
 ASAN_BUILD ?= build-asan
 JOBS ?= $(shell nproc)
+FUZZ_SECONDS ?= 60
 
-.PHONY: deps build demo test asan bench clean
+.PHONY: deps build demo test asan fuzz bench clean
 
 deps:
 	@scripts/install-deps.sh
@@ -25,8 +27,11 @@ asan: deps
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 	ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp UBSAN_OPTIONS=print_stacktrace=1 ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS)
 
+fuzz: deps
+	@for t in markup bag script; do scripts/fuzz.sh $$t $(FUZZ_SECONDS) || exit 1; done
+
 bench: build
 	@for b in $(BUILD)/bench/*_bench; do echo "== $$b"; xvfb-run -a -s "-nolisten tcp" $$b || exit 1; done
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) build-fuzz
