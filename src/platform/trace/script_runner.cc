@@ -1,5 +1,6 @@
 #include "platform/trace/script_runner.h"
 
+#include <cmath>
 #include <cstdio>
 #include <stdexcept>
 
@@ -116,13 +117,17 @@ Variant ValueOf(const Token& token) {
     throw ScriptArgumentError("not a value: " + token.text);
   }
   // &H literals above 16 bits keep their 32 bits, so &H8000000F is the system colour.
+  // Whole numbers of 32 bits (signed or not) become Longs; the range is
+  // tested before any conversion, which is undefined for larger values.
+  const bool whole32 = v >= -2147483648.0 && v <= 4294967295.0 && v == std::trunc(v);
+  auto asLong = [v] {
+    return v > 2147483647.0 ? static_cast<Long>(static_cast<std::uint32_t>(v)) : static_cast<Long>(v);
+  };
   if (token.text.size() > 2 && token.text[0] == '&' && (token.text[1] == 'H' || token.text[1] == 'h')) {
-    return Variant::FromLong(static_cast<Long>(v));
+    if (!whole32) throw ScriptArgumentError("out of range: " + token.text);
+    return Variant::FromLong(asLong());
   }
-  if (v == static_cast<double>(static_cast<long long>(v)) && v >= -2147483648.0 && v <= 4294967295.0) {
-    if (v > 2147483647.0) return Variant::FromLong(static_cast<Long>(static_cast<std::uint32_t>(v)));
-    return Variant::FromLong(static_cast<Long>(v));
-  }
+  if (whole32) return Variant::FromLong(asLong());
   return Variant::FromDouble(v);
 }
 
@@ -597,8 +602,9 @@ void ScriptRunner::RegisterBuiltins() {
     bool known = false;
     for (const char* op : kOperations) known = known || a[0].text == op;
     if (!known) throw ScriptArgumentError("unknown operation: " + a[0].text);
-    int number = a.size() == 2 ? static_cast<int>(Number(a[1])) : 5;
-    r.world().failures().Arm(a[0].text, number);
+    double number = a.size() == 2 ? Number(a[1]) : 5;
+    if (!(number >= -2147483648.0 && number <= 2147483647.0)) throw ScriptArgumentError("out of range: " + a[1].text);
+    r.world().failures().Arm(a[0].text, static_cast<int>(number));
   });
 
   AddCommand("on", [](ScriptRunner& r, const std::vector<Token>& a) {
