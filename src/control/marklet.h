@@ -136,10 +136,11 @@ class Marklet {
   // The parser's tests and benchmark drive ParseText and ApplyStyleTag directly.
   friend struct MarkupProbe;
   void ParseText(const std::u16string& text);
-  void ParseSourceLine(std::u16string line, Long lineNumber);
+  void ParseSourceLine(std::u16string_view source, Long lineNumber);
   bool ApplyStyleTag(std::u16string_view piece);
   Long MeasureWidth(const std::u16string& text);
   RunRecord& GrowRuns();
+  void FinishRuns();
   LinkRecord& GrowLinks();
   void AddPlainText(RunRecord& run, std::u16string_view piece, Long lineNumber);
   void AddTextLink(RunRecord& run, std::u16string_view key, std::u16string_view content,
@@ -221,6 +222,9 @@ class Marklet {
   StyleState style_;
   std::vector<RunRecord> runs_;
   Integer lastRun_ = 0;
+  // While parsing, how many records of runs_ belong to this parse; the rest
+  // are the last parse's, kept for their buffers until FinishRuns.
+  std::size_t runsBuilt_ = 0;
   std::vector<LinkRecord> links_;
   Integer linkCount_ = 0;
   std::vector<ImageRecord> images_;

@@ -33,7 +33,8 @@ std::u16string ConvertLines(std::u16string_view text, bool multiLine, int tabSiz
 
 // Cuts converted text at every "\n" escape (the two characters disappear). An
 // empty text has no source lines; a trailing "\n" leaves a last empty line.
-std::vector<std::u16string> CutSourceLines(std::u16string_view converted);
+// The lines are views into `converted`.
+std::vector<std::u16string_view> CutSourceLines(std::u16string_view converted);
 
 // Gives every occurrence of `tag` one space after it. When the character in
 // front of the tag is not a space, and the two characters in front are not an

@@ -1,5 +1,6 @@
 // ParseText: the Text becomes the run list, the link table, the image table
 // and the plain text, each run measured in the font it will be drawn in.
+#include <cmath>
 #include <string>
 
 #include "control/marklet.h"
@@ -44,11 +45,17 @@ void Marklet::ParseText(const std::u16string& text) {
   try {
     images_.clear();
     imageCount_ = 0;
-    runs_.clear();
+    // The run table is emptied by counting: the records of the last parse
+    // are refilled in place, so their string buffers serve again instead of
+    // being freed and allocated run by run. FinishRuns drops the rest.
+    runsBuilt_ = 0;
     lastRun_ = 0;
     // Event handlers may hold references into the link table while the
     // pointer code raises their events; the table cannot be rebuilt under them.
-    if (linksLocked_ > 0) throw MarkletError(ErrorNumber::ArrayLocked);
+    if (linksLocked_ > 0) {
+      FinishRuns();
+      throw MarkletError(ErrorNumber::ArrayLocked);
+    }
     links_.clear();
     linkCount_ = 0;
     formatedText_.clear();
@@ -73,14 +80,17 @@ void Marklet::ParseText(const std::u16string& text) {
     style_.BaseColor = surface().ForeColor();
     style_.CurColor = style_.BaseColor;
 
-    std::vector<std::u16string> lines = CutSourceLines(ConvertLines(text, !singleLine_, tabSize_));
+    const std::u16string converted = ConvertLines(text, !singleLine_, tabSize_);
+    std::vector<std::u16string_view> lines = CutSourceLines(converted);
     for (std::size_t n = 0; n < lines.size(); ++n) {
       if (n > 0) formatedText_ += u"\r\n";
-      ParseSourceLine(std::move(lines[n]), CLng(static_cast<std::int64_t>(n)));
+      ParseSourceLine(lines[n], CLng(static_cast<std::int64_t>(n)));
     }
     AddMoreRunAndLink();
+    FinishRuns();
     if (imageCount_ == 0) HideImageZero();
   } catch (const MarkletError&) {
+    FinishRuns();
     // Nothing of a failed parse is drawn; a picture left visible from an
     // earlier parse would be the only thing on screen.
     try {
@@ -88,20 +98,26 @@ void Marklet::ParseText(const std::u16string& text) {
     } catch (const MarkletError&) {
     }
     throw;
+  } catch (...) {
+    FinishRuns();
+    throw;
   }
   layoutReady_ = true;
 }
 
 // Cuts one source line into words and each word into pieces at "#", and
 // makes the runs of the pieces.
-void Marklet::ParseSourceLine(std::u16string line, Long lineNumber) {
-  line.push_back(u' ');  // the line terminator
-  // Preparing never shortens a line, so a line already too long is refused
-  // before the work of preparing it.
-  if (line.size() > kMaxPreparedLine) {
+void Marklet::ParseSourceLine(std::u16string_view source, Long lineNumber) {
+  // Preparing never shortens a line, so a line already too long with its
+  // terminator is refused before the work of preparing it.
+  if (source.size() + 1 > kMaxPreparedLine) {
     RaiseOverflow("Overflow: source line " + std::to_string(lineNumber) +
                   " is longer than 32,766 characters");
   }
+  std::u16string line;
+  line.reserve(source.size() + 1);
+  line.append(source);
+  line.push_back(u' ');  // the line terminator
   const std::u16string prepared = PrepareLine(std::move(line));
   if (prepared.size() > kMaxPreparedLine) {
     RaiseOverflow("Overflow: source line " + std::to_string(lineNumber) +
@@ -187,8 +203,30 @@ void Marklet::ParseSourceLine(std::u16string line, Long lineNumber) {
 
 RunRecord& Marklet::GrowRuns() {
   std::size_t index = static_cast<std::size_t>(lastRun_);
-  if (runs_.size() <= index) runs_.resize(index + 1);
+  for (; runsBuilt_ <= index; ++runsBuilt_) {
+    if (runsBuilt_ == runs_.size()) {
+      runs_.emplace_back();
+      continue;
+    }
+    // A record of the last parse, made new but for its strings' buffers.
+    RunRecord& run = runs_[runsBuilt_];
+    run.Kind = TextRun;
+    run.LinkIndex = 0;
+    run.ImageIndex = 0;
+    run.Bold = run.Underline = run.Italic = false;
+    run.FontName.clear();
+    run.FontSize = 0;
+    run.Color = 0;
+    run.Text.clear();
+    run.SourceLine = 0;
+    run.Width = 0;
+  }
   return runs_[index];
+}
+
+// The run table ends where this parse got to.
+void Marklet::FinishRuns() {
+  runs_.erase(runs_.begin() + static_cast<std::ptrdiff_t>(runsBuilt_), runs_.end());
 }
 
 LinkRecord& Marklet::GrowLinks() {
@@ -199,7 +237,13 @@ LinkRecord& Marklet::GrowLinks() {
 
 Long Marklet::MeasureWidth(const std::u16string& text) {
   if (text.empty()) return 0;
-  return CLng(static_cast<double>(surface().TextWidth(text)));
+  double width = surface().TextWidth(text);
+  // Widths are nearly always whole twips already, and a whole number in range
+  // converts as it is: only the others need the rounding.
+  if (width >= -2147483648.0 && width <= 2147483647.0 && width == std::trunc(width)) {
+    return static_cast<Long>(width);
+  }
+  return CLng(width);
 }
 
 void Marklet::AddPlainText(RunRecord& run, std::u16string_view piece, Long lineNumber) {

@@ -5,52 +5,42 @@
 
 namespace marklet {
 
-namespace {
-
-// Replaces every occurrence of `from` by `to`, left to right, without
-// rescanning what was inserted.
-std::u16string ReplaceAll(std::u16string_view text, std::u16string_view from, std::u16string_view to) {
-  std::size_t at = text.find(from);
-  if (at == std::u16string_view::npos) return std::u16string(text);
+// One pass does the work of the three replacements: none of them makes or
+// breaks a match of another (the inserted "\n" ends in "n", spaces match
+// nothing), so reading the text once from left to right gives the same result.
+std::u16string ConvertLines(std::u16string_view text, bool multiLine, int tabSize) {
+  std::size_t tab = multiLine ? static_cast<std::size_t>(tabSize > 0 ? tabSize : 0) : 1;
   std::u16string out;
   out.reserve(text.size());
-  std::size_t done = 0;
-  while (at != std::u16string_view::npos) {
-    out.append(text.substr(done, at - done));
-    out.append(to);
-    done = at + from.size();
-    at = text.find(from, done);
+  std::size_t done = 0;  // characters of `text` already copied or replaced
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    char16_t c = text[i];
+    if (c != u'\r' && c != u'\t' && c != u'\\') continue;
+    char16_t next = i + 1 < text.size() ? text[i + 1] : u'\0';
+    bool lineEnd = c == u'\r' && next == u'\n';
+    bool tabEscape = multiLine && c == u'\\' && next == u't';
+    if (!lineEnd && !tabEscape && c != u'\t') continue;
+    out.append(text, done, i - done);
+    if (lineEnd) out.append(multiLine ? u"\\n" : u" ");
+    else out.append(tab, u' ');
+    if (lineEnd || tabEscape) ++i;
+    done = i + 1;
   }
-  out.append(text.substr(done));
+  out.append(text, done);
   return out;
 }
 
-}  // namespace
-
-std::u16string ConvertLines(std::u16string_view text, bool multiLine, int tabSize) {
-  if (!multiLine) {
-    std::u16string out = ReplaceAll(text, u"\r\n", u" ");
-    for (char16_t& c : out)
-      if (c == u'\t') c = u' ';
-    return out;
-  }
-  std::u16string spaces(tabSize > 0 ? static_cast<std::size_t>(tabSize) : 0, u' ');
-  std::u16string out = ReplaceAll(text, u"\r\n", u"\\n");
-  out = ReplaceAll(out, u"\t", spaces);
-  return ReplaceAll(out, u"\\t", spaces);
-}
-
-std::vector<std::u16string> CutSourceLines(std::u16string_view converted) {
-  std::vector<std::u16string> lines;
+std::vector<std::u16string_view> CutSourceLines(std::u16string_view converted) {
+  std::vector<std::u16string_view> lines;
   if (converted.empty()) return lines;
   std::size_t from = 0;
   while (true) {
     std::size_t at = converted.find(u"\\n", from);
     if (at == std::u16string_view::npos) {
-      lines.emplace_back(converted.substr(from));
+      lines.push_back(converted.substr(from));
       return lines;
     }
-    lines.emplace_back(converted.substr(from, at - from));
+    lines.push_back(converted.substr(from, at - from));
     from = at + 2;
   }
 }
@@ -83,9 +73,63 @@ void IsolateTag(std::u16string& line, std::u16string_view tag) {
   line = std::move(out);
 }
 
+namespace {
+
+// The place of a style tag in the isolation order, or -1 for no tag.
+int TagOrder(char16_t first, char16_t second) {
+  if (first == u'&') {
+    switch (second) {
+      case u'b': return 0;
+      case u'u': return 2;
+      case u'i': return 5;
+    }
+  } else if (first == u'\\') {
+    switch (second) {
+      case u'b': return 1;
+      case u'u': return 3;
+      case u'f': return 4;
+      case u'i': return 6;
+    }
+  }
+  return -1;
+}
+
+}  // namespace
+
+// Isolating the seven tags one after the other, in their order, comes down to
+// one pass: when a tag is isolated, the line in front of it differs from the
+// original only where a tag written directly before it was isolated already
+// (that is, comes earlier in the order, or is the same tag), which leaves a
+// space in front of it. Every other character it looks at is as written.
 std::u16string PrepareLine(std::u16string line) {
-  for (std::u16string_view tag : kStyleTags) IsolateTag(line, tag);
-  return line;
+  std::u16string out;
+  std::size_t done = 0;
+  for (std::size_t p = 0; p + 1 < line.size(); ++p) {
+    if (line[p] != u'&' && line[p] != u'\\') continue;
+    int order = TagOrder(line[p], line[p + 1]);
+    if (order < 0) continue;
+    if (done == 0 && out.empty()) out.reserve(line.size() + 64);
+    out.append(line, done, p - done);
+    bool glue;
+    if (p == 0) {
+      glue = false;
+    } else if (int before = p >= 2 ? TagOrder(line[p - 2], line[p - 1]) : -1; before >= 0 && before <= order) {
+      glue = false;
+    } else {
+      glue = line[p - 1] != u' ' && !(p >= 2 && line[p - 2] == u'&');
+    }
+    if (glue) {
+      out.append(kGlueMarker);
+      out.push_back(u' ');
+    }
+    out.append(line, p, 2);
+    out.push_back(u' ');
+    done = p + 2;
+    ++p;  // a tag's second character starts no tag
+  }
+  if (done == 0) return line;
+  out.append(line, done, std::u16string::npos);
+  return out;
 }
 
 // The word is read as if one separator followed it, so the last piece runs to
@@ -112,6 +156,22 @@ std::vector<std::u16string> SplitAtHash(std::u16string_view word, char16_t separ
   return std::vector<std::u16string>(views.begin(), views.end());
 }
 
-std::u16string UnescapeHash(std::u16string_view text) { return ReplaceAll(text, u"\\s", u"#"); }
+std::u16string UnescapeHash(std::u16string_view text) {
+  std::size_t at = text.find(u'\\');
+  if (at == std::u16string_view::npos) return std::u16string(text);
+  std::u16string out;
+  out.reserve(text.size());
+  std::size_t done = 0;
+  for (; at != std::u16string_view::npos; at = text.find(u'\\', at + 1)) {
+    if (at + 1 < text.size() && text[at + 1] == u's') {
+      out.append(text, done, at - done);
+      out.push_back(u'#');
+      done = at + 2;
+      ++at;
+    }
+  }
+  out.append(text, done);
+  return out;
+}
 
 }  // namespace marklet

@@ -184,6 +184,9 @@ void Marklet::PlaceImage(Integer index) {
   }
   const ImageRecord& image = images_[run.ImageIndex];
   ImageArray& imgC = container_.imgC();
+  // The parser goes on when an image control cannot be loaded; such a
+  // picture is not shown (and gives no box) rather than failing every paint.
+  if (!imgC.IsLoaded(run.ImageIndex)) return;
   imgC.SetPicture(run.ImageIndex, image.Picture);
   Single left = CSng(static_cast<double>(penX_) + image.OffsetX);
   Single top = CSng(penY_ + image.OffsetY);

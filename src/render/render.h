@@ -21,12 +21,6 @@ Integer LastSpaceAtOrBefore(const std::u16string& text, Integer start);
 // `text` without its trailing spaces (tabs and other blanks stay).
 std::u16string TrimTrailingSpaces(const std::u16string& text);
 
-// The leading number of `text`, read leniently: blanks are skipped, a period
-// is the decimal separator, "&H" and "&O" introduce hexadecimal and octal
-// digits, reading stops at the first character that cannot continue the
-// number, and nothing readable gives 0.
-double LeadingNumber(const std::u16string& text);
-
 // The upper bound of a 0-based table: its last index, or -1 when it is empty.
 template <typename T>
 Long SafeUpperBound(const std::vector<T>& table) {

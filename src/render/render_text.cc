@@ -7,15 +7,15 @@
 // again, and it measures in whatever font the previous run left on the
 // surface (the run's own font is set only when it is drawn).
 #include <algorithm>
-#include <charconv>
 
 #include "control/marklet.h"
 #include "host/error.h"
+#include "markup/markup.h"
 #include "render/render.h"
 
 namespace marklet {
 
-// ---- String and number helpers ----
+// ---- String helpers ----
 
 Integer ReverseSearchStart(const std::u16string& text) {
   Integer start = SubInt(LenInt(text.size()), 1);
@@ -35,90 +35,6 @@ std::u16string TrimTrailingSpaces(const std::u16string& text) {
   return text.substr(0, end);
 }
 
-namespace {
-
-bool IsBlank(char16_t c) { return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r'; }
-
-// "&H" and "&O" numbers: up to 16 bits they read as a 16-bit signed value,
-// up to 32 bits as a 32-bit signed one, the way such literals always have.
-double ReadRadixNumber(const std::u16string& text, std::size_t i, int radix) {
-  std::uint64_t value = 0;
-  bool any = false;
-  for (; i < text.size(); ++i) {
-    char16_t c = text[i];
-    if (IsBlank(c)) continue;
-    int digit = -1;
-    if (c >= u'0' && c <= u'9') digit = c - u'0';
-    else if (radix == 16 && c >= u'a' && c <= u'f') digit = c - u'a' + 10;
-    else if (radix == 16 && c >= u'A' && c <= u'F') digit = c - u'A' + 10;
-    if (digit < 0 || digit >= radix) break;
-    value = value * radix + digit;
-    any = true;
-    if (value > 0xFFFFFFFFull) RaiseOverflow();
-  }
-  if (!any) return 0;
-  if (value <= 0xFFFF) return static_cast<double>(static_cast<std::int16_t>(value));
-  return static_cast<double>(static_cast<std::int32_t>(static_cast<std::uint32_t>(value)));
-}
-
-}  // namespace
-
-double LeadingNumber(const std::u16string& text) {
-  std::size_t i = 0;
-  auto skip = [&] {
-    while (i < text.size() && IsBlank(text[i])) ++i;
-  };
-  skip();
-  if (i + 1 < text.size() && text[i] == u'&') {
-    char16_t r = text[i + 1];
-    if (r == u'h' || r == u'H') return ReadRadixNumber(text, i + 2, 16);
-    if (r == u'o' || r == u'O') return ReadRadixNumber(text, i + 2, 8);
-    return 0;
-  }
-  std::string number;
-  if (i < text.size() && (text[i] == u'-' || text[i] == u'+')) number.push_back(static_cast<char>(text[i++]));
-  bool digits = false, point = false;
-  for (; i < text.size(); ++i) {
-    char16_t c = text[i];
-    if (IsBlank(c)) continue;
-    if (c >= u'0' && c <= u'9') {
-      digits = true;
-      number.push_back(static_cast<char>(c));
-    } else if (c == u'.' && !point) {
-      point = true;
-      number.push_back('.');
-    } else {
-      break;
-    }
-  }
-  if (!digits) return 0;
-  // An exponent counts only when at least one digit follows it.
-  if (i < text.size() && (text[i] == u'e' || text[i] == u'E' || text[i] == u'd' || text[i] == u'D')) {
-    std::size_t j = i + 1;
-    std::string exponent = "e";
-    while (j < text.size() && IsBlank(text[j])) ++j;
-    if (j < text.size() && (text[j] == u'-' || text[j] == u'+')) exponent.push_back(static_cast<char>(text[j++]));
-    bool expDigits = false;
-    for (; j < text.size(); ++j) {
-      char16_t c = text[j];
-      if (IsBlank(c)) continue;
-      if (c < u'0' || c > u'9') break;
-      expDigits = true;
-      if (exponent.size() < 8) exponent.push_back(static_cast<char>(c));
-    }
-    if (expDigits) number += exponent;
-  }
-  if (!number.empty() && number[0] == '+') number.erase(0, 1);
-  double value = 0;
-  auto result = std::from_chars(number.data(), number.data() + number.size(), value);
-  if (result.ec == std::errc::result_out_of_range) {
-    // Too small reads as 0; too large cannot become a margin.
-    if (number.find("e-") != std::string::npos) return 0;
-    RaiseOverflow();
-  }
-  return value;
-}
-
 // ---- The run loop ----
 
 Long Marklet::LineStart() const { return CLng(borderSize_ / 2.0 + indent_); }
@@ -132,11 +48,14 @@ LinkRecord& Marklet::LinkAt(Integer index) {
 
 void Marklet::RenderText() {
   surface().SetBackColor(backColor_);
+  moreLinkShown_ = false;
+  linkSegments_.clear();
+  // An empty text or a layout still to be parsed leaves the surface cleared,
+  // and then no segment or More link of an earlier paint may be hit either:
+  // their link indexes may no longer mean the same links.
   if (text_.empty() || !layoutReady_) return;
   if (lastRun_ < 0 || static_cast<std::size_t>(lastRun_) >= runs_.size()) return;
 
-  moreLinkShown_ = false;
-  linkSegments_.clear();
   // A text link this paint does not draw has no box, so it can never be hit
   // where it is not shown (under the More link, say). Image links keep theirs:
   // their pictures stay where they were shown.
@@ -165,7 +84,7 @@ void Marklet::RenderText() {
       case TextRun: PlaceTextRun(index); break;
       case ImageRun: PlaceImageRun(index); break;
       case MarginRun:
-        indent_ = CLng(LeadingNumber(runs_[index].Text) * twipsPerPixelX_);
+        indent_ = CLng(ReadLenientNumber(runs_[index].Text) * twipsPerPixelX_);
         break;
       default: break;
     }

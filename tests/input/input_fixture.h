@@ -74,7 +74,9 @@ class InputTest : public ::testing::Test {
   }
 
   // Installs links 0..n-1 plus a More link record, as a parse and paint leave them.
+  // Repaints that setters asked for run first, so no parse replaces these tables.
   void SetLinks(std::vector<LinkRecord> links, LinkRecord more = {}) {
+    world.Pump();
     InputTestAccess::LinkCount(*control) = static_cast<Integer>(links.size());
     more.LinkKey = u"!More";
     links.push_back(more);

@@ -22,11 +22,11 @@ TEST(ConvertLines, SingleLineTurnsLineEndsAndTabsIntoOneSpaceAndKeepsTheTabEscap
 
 TEST(CutSourceLines, CutsAtTheBreakEscape) {
   EXPECT_TRUE(CutSourceLines(u"").empty());
-  EXPECT_EQ(CutSourceLines(u"A\\nB"), (std::vector<std::u16string>{u"A", u"B"}));
-  EXPECT_EQ(CutSourceLines(u"A\\n"), (std::vector<std::u16string>{u"A", u""}));
-  EXPECT_EQ(CutSourceLines(u"\\n\\n"), (std::vector<std::u16string>{u"", u"", u""}));
+  EXPECT_EQ(CutSourceLines(u"A\\nB"), (std::vector<std::u16string_view>{u"A", u"B"}));
+  EXPECT_EQ(CutSourceLines(u"A\\n"), (std::vector<std::u16string_view>{u"A", u""}));
+  EXPECT_EQ(CutSourceLines(u"\\n\\n"), (std::vector<std::u16string_view>{u"", u"", u""}));
   // The first backslash-n pair cuts; a backslash before it stays on the line.
-  EXPECT_EQ(CutSourceLines(u"a\\\\nb"), (std::vector<std::u16string>{u"a\\", u"b"}));
+  EXPECT_EQ(CutSourceLines(u"a\\\\nb"), (std::vector<std::u16string_view>{u"a\\", u"b"}));
 }
 
 struct Prepared {
@@ -62,6 +62,25 @@ TEST(IsolateTag, HandlesOneTagOnlyAndEveryOccurrenceOfIt) {
   std::u16string line = u"a&b&ub&b ";
   IsolateTag(line, u"&b");
   EXPECT_EQ(line, u"a\\0  &b &ub\\0  &b  ");
+}
+
+// PrepareLine isolates all tags in one pass; it must agree with isolating
+// them one tag after the other, in their order, on every line.
+TEST(PrepareLine, AgreesWithIsolatingEachTagInTurn) {
+  const char16_t alphabet[] = u"&\\bufiB0 x";
+  std::uint32_t seed = 7;
+  for (int n = 0; n < 20000; ++n) {
+    std::u16string line;
+    seed = seed * 1103515245u + 12345u;
+    int length = static_cast<int>(seed >> 28);
+    for (int i = 0; i < length; ++i) {
+      seed = seed * 1103515245u + 12345u;
+      line.push_back(alphabet[(seed >> 16) % 10]);
+    }
+    std::u16string stepwise = line;
+    for (std::u16string_view tag : kStyleTags) IsolateTag(stepwise, tag);
+    ASSERT_EQ(PrepareLine(line), stepwise) << "line " << n;
+  }
 }
 
 TEST(SplitAtHash, CutsBeforeEveryHash) {

@@ -1,8 +1,7 @@
-// The renderer's small helpers: where a backward space search starts, the
-// bound of a table, the lenient number of a margin item.
+// The renderer's small helpers: where a backward space search starts and the
+// bound of a table.
 #include <gtest/gtest.h>
 
-#include "host/error.h"
 #include "render/render.h"
 
 namespace marklet {
@@ -42,35 +41,6 @@ TEST(SafeUpperBound, IsMinusOneForAnEmptyTable) {
   EXPECT_EQ(SafeUpperBound(table), 2);
   table.clear();
   EXPECT_EQ(SafeUpperBound(table), -1);
-}
-
-TEST(LeadingNumber, ReadsLeniently) {
-  EXPECT_EQ(LeadingNumber(u"20"), 20);
-  EXPECT_EQ(LeadingNumber(u"  20px"), 20);
-  EXPECT_EQ(LeadingNumber(u"1 2"), 12);
-  EXPECT_EQ(LeadingNumber(u"-3.5x"), -3.5);
-  EXPECT_EQ(LeadingNumber(u"+7"), 7);
-  EXPECT_EQ(LeadingNumber(u"2e2"), 200);
-  EXPECT_EQ(LeadingNumber(u"2e"), 2);
-  EXPECT_EQ(LeadingNumber(u"1.2.3"), 1.2);
-  EXPECT_EQ(LeadingNumber(u"&H10"), 16);
-  EXPECT_EQ(LeadingNumber(u"&HFFFF"), -1);
-  EXPECT_EQ(LeadingNumber(u"&H10000"), 65536);
-  EXPECT_EQ(LeadingNumber(u"&O17"), 15);
-  EXPECT_EQ(LeadingNumber(u"abc"), 0);
-  EXPECT_EQ(LeadingNumber(u""), 0);
-  EXPECT_EQ(LeadingNumber(u"-"), 0);
-  EXPECT_EQ(LeadingNumber(u"1e-999"), 0);
-}
-
-TEST(LeadingNumber, RaisesOverflowForNumbersNoMarginCanHold) {
-  try {
-    LeadingNumber(u"1e999");
-    FAIL() << "no error";
-  } catch (const MarkletError& e) {
-    EXPECT_EQ(e.number(), 6);
-  }
-  EXPECT_THROW(LeadingNumber(u"&H123456789"), MarkletError);
 }
 
 }  // namespace

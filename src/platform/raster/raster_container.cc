@@ -257,6 +257,15 @@ cairo_surface_t* RasterContainer::Compose() {
   int w = cairo_image_surface_get_width(base), h = cairo_image_surface_get_height(base);
   cairo_surface_t* out = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, w, h);
   cairo_t* cr = cairo_create(out);
+  PaintTo(cr);
+  cairo_destroy(cr);
+  return out;
+}
+
+void RasterContainer::PaintTo(cairo_t* cr) {
+  cairo_surface_t* base = surface_.image();
+  int w = cairo_image_surface_get_width(base), h = cairo_image_surface_get_height(base);
+  cairo_save(cr);
   cairo_set_source_surface(cr, base, 0, 0);
   cairo_paint(cr);
   int b = surface_.BorderPixels();
@@ -272,8 +281,7 @@ cairo_surface_t* RasterContainer::Compose() {
     cairo_set_source_surface(cr, pic, x, y);
     cairo_paint(cr);
   }
-  cairo_destroy(cr);
-  return out;
+  cairo_restore(cr);
 }
 
 void RasterContainer::WritePng(const std::string& path) {

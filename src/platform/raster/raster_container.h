@@ -127,8 +127,12 @@ class RasterSurface : public Surface {
   cairo_surface_t* image() const { return image_; }
   TextEngine& text() { return text_; }
   void SetHwnd(HWND hwnd) { hwnd_ = hwnd; }
-  // Grows with every change of the drawn pixels, so a window shows them only when they changed.
-  std::uint64_t revision() const { return revision_; }
+  // The part of the image drawn since the last call, in pixels, so a window
+  // copies only what changed. Empty (w or h 0) when nothing was drawn.
+  struct Damage {
+    int x = 0, y = 0, w = 0, h = 0;
+  };
+  Damage TakeDamage();
 
  private:
   // The font the surface draws with now, resolved once per change.
@@ -153,7 +157,8 @@ class RasterSurface : public Surface {
   Picture picture_;
   Single currentX_ = 0, currentY_ = 0;
   HWND hwnd_ = 0;
-  std::uint64_t revision_ = 0;
+  void Damaged(int x0, int y0, int x1, int y1);
+  int damageX0_ = 0, damageY0_ = 0, damageX1_ = 0, damageY1_ = 0;
 };
 
 class RasterImages : public ImageArray {
@@ -234,6 +239,8 @@ class RasterContainer : public Container {
 
   // The surface with the visible image controls composited over it.
   cairo_surface_t* Compose();
+  // Paints the surface and the visible image controls onto cr (clip it to paint a part).
+  void PaintTo(cairo_t* cr);
   // Writes the composed control to a PNG file; error 75 when it cannot be written.
   void WritePng(const std::string& path);
 

@@ -79,8 +79,27 @@ void RasterSurface::SetSize(Single width, Single height) {
 
 // Clearing fills the client area with the background colour (or leaves it
 // transparent), draws the background picture and the border.
+void RasterSurface::Damaged(int x0, int y0, int x1, int y1) {
+  if (damageX1_ <= damageX0_ || damageY1_ <= damageY0_) {
+    damageX0_ = x0, damageY0_ = y0, damageX1_ = x1, damageY1_ = y1;
+  } else {
+    damageX0_ = std::min(damageX0_, x0);
+    damageY0_ = std::min(damageY0_, y0);
+    damageX1_ = std::max(damageX1_, x1);
+    damageY1_ = std::max(damageY1_, y1);
+  }
+}
+
+RasterSurface::Damage RasterSurface::TakeDamage() {
+  int x0 = std::max(0, damageX0_), y0 = std::max(0, damageY0_);
+  int x1 = std::min(PixelWidth(), damageX1_), y1 = std::min(PixelHeight(), damageY1_);
+  damageX0_ = damageY0_ = damageX1_ = damageY1_ = 0;
+  if (x1 <= x0 || y1 <= y0) return Damage{};
+  return Damage{x0, y0, x1 - x0, y1 - y0};
+}
+
 void RasterSurface::Clear() {
-  ++revision_;
+  Damaged(0, 0, PixelWidth(), PixelHeight());
   cairo_save(cr_);
   cairo_set_operator(cr_, CAIRO_OPERATOR_SOURCE);
   if (backStyle_ == 0) {
@@ -104,8 +123,8 @@ void RasterSurface::Clear() {
 void RasterSurface::DrawBorder() {
   int b = BorderPixels();
   if (b == 0) return;
-  ++revision_;
   int w = PixelWidth(), h = PixelHeight();
+  Damaged(0, 0, w, h);
   cairo_save(cr_);
   cairo_set_antialias(cr_, CAIRO_ANTIALIAS_NONE);
   auto rect = [&](int x, int y, int rw, int rh, double gray) {
@@ -199,9 +218,13 @@ void RasterSurface::Print(const std::u16string& text) {
   int b = BorderPixels();
   double x = b + std::round(currentX_ / owner_.options().tppX);
   double y = b + std::round(currentY_ / owner_.options().tppY);
-  ++revision_;
   SetSource(cr_, foreColor_);
-  int width = text_.Draw(cr_, Current(), text, x, y, underline_);
+  RasterFont& font = Current();
+  int width = text_.Draw(cr_, font, text, x, y, underline_);
+  // Glyphs may reach a little beyond their advance (italic, overhangs).
+  int slack = 2 + font.height() / 4;
+  Damaged(static_cast<int>(x) - slack, static_cast<int>(y) - slack, static_cast<int>(x) + width + slack,
+          static_cast<int>(y) + font.height() + slack);
   currentX_ = static_cast<Single>(currentX_ + width * static_cast<double>(owner_.options().tppX));
 }
 

@@ -8,10 +8,10 @@
 #include <X11/Xcursor/Xcursor.h>
 #include <X11/Xutil.h>
 #include <X11/keysym.h>
-#include <cairo-xlib.h>
 
 #include <cmath>
 #include <cstdlib>
+#include <thread>
 
 namespace marklet::x11 {
 
@@ -96,7 +96,11 @@ int VirtualKeyFor(unsigned long keysym) {
 }
 
 X11Host::X11Host(const ViewOptions& options, const char* displayName) {
-  display_ = XOpenDisplay(displayName);
+  // A busy server may refuse a connection now and then: try a few times.
+  for (int attempt = 0; attempt < 20 && !display_; ++attempt) {
+    if (attempt) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    display_ = XOpenDisplay(displayName);
+  }
   if (!display_) {
     throw MarkletError(ErrorNumber::InvalidProcedureCall,
                        std::string("Cannot open the X display '") +
@@ -111,6 +115,8 @@ X11Host::X11Host(const ViewOptions& options, const char* displayName) {
   XSelectInput(display_, window_,
                ExposureMask | StructureNotifyMask | PointerMotionMask | ButtonPressMask | ButtonReleaseMask |
                    KeyPressMask | KeyReleaseMask | LeaveWindowMask | EnterWindowMask);
+  windowWidth_ = options.widthPx;
+  windowHeight_ = options.heightPx;
   XStoreName(display_, window_, options.title.c_str());
   deleteWindow_ = XInternAtom(display_, "WM_DELETE_WINDOW", False);
   XSetWMProtocols(display_, window_, &deleteWindow_, 1);
@@ -148,11 +154,17 @@ Single X11Host::ToTwipsY(int y) const {
 }
 
 void X11Host::ProcessPending() {
-  // Checking the queue Xlib already holds costs no system call; reading the
-  // connection does, so it happens only every so many calls.
-  constexpr unsigned kReadEvery = 64;
-  int queued = XEventsQueued(display_, QueuedAlready);
-  if (queued == 0 && (++pumpCalls_ % kReadEvery) == 0) queued = XEventsQueued(display_, QueuedAfterReading);
+  // The events Xlib has already read are counted in the display itself:
+  // looking costs neither a lock nor a system call. Reading the connection
+  // does, so it happens only when a little time has passed since the last read.
+  if (XQLength(display_) == 0) {
+    if ((++pumpCalls_ & 63) != 0) return;
+    auto now = std::chrono::steady_clock::now();
+    if (now - lastRead_ < std::chrono::milliseconds(2)) return;
+    lastRead_ = now;
+    if (XEventsQueued(display_, QueuedAfterReading) == 0) return;
+  }
+  int queued = XQLength(display_);
   while (queued-- > 0) {
     XEvent event;
     XNextEvent(display_, &event);
@@ -169,22 +181,36 @@ void X11Host::UpdatePointer() {
 
 void X11Host::Present() {
   auto& surface = container_->rasterSurface();
-  std::uint64_t revision = surface.revision() * 1000003ull + container_->rasterImages().revision();
-  if (revision == presentedRevision_) return;
-  presentedRevision_ = revision;
-  cairo_surface_t* composed = container_->Compose();
-  int w = cairo_image_surface_get_width(composed), h = cairo_image_surface_get_height(composed);
-  int screen = DefaultScreen(display_);
-  cairo_surface_t* target = cairo_xlib_surface_create(display_, window_, DefaultVisual(display_, screen), w, h);
-  cairo_t* cr = cairo_create(target);
+  raster::RasterSurface::Damage damage = surface.TakeDamage();
+  std::uint64_t images = container_->rasterImages().revision();
+  if (images != presentedRevision_ || forceFull_) {
+    // Image controls moved or the window was exposed: show everything.
+    presentedRevision_ = images;
+    forceFull_ = false;
+    damage = raster::RasterSurface::Damage{0, 0, surface.PixelWidth(), surface.PixelHeight()};
+  }
+  if (damage.w == 0 || damage.h == 0) return;
+  // Compose only the changed rectangle, on white, and put it into the window.
+  cairo_surface_t* part = cairo_image_surface_create(CAIRO_FORMAT_RGB24, damage.w, damage.h);
+  cairo_t* cr = cairo_create(part);
   cairo_set_source_rgb(cr, 1, 1, 1);
   cairo_paint(cr);
-  cairo_set_source_surface(cr, composed, 0, 0);
-  cairo_paint(cr);
+  cairo_translate(cr, -damage.x, -damage.y);
+  container_->PaintTo(cr);
   cairo_destroy(cr);
-  cairo_surface_flush(target);
-  cairo_surface_destroy(target);
-  cairo_surface_destroy(composed);
+  cairo_surface_flush(part);
+  int screen = DefaultScreen(display_);
+  XImage* image = XCreateImage(display_, DefaultVisual(display_, screen), DefaultDepth(display_, screen), ZPixmap, 0,
+                               reinterpret_cast<char*>(cairo_image_surface_get_data(part)),
+                               static_cast<unsigned>(damage.w), static_cast<unsigned>(damage.h), 32,
+                               cairo_image_surface_get_stride(part));
+  if (image) {
+    XPutImage(display_, window_, DefaultGC(display_, screen), image, 0, 0, damage.x, damage.y,
+              static_cast<unsigned>(damage.w), static_cast<unsigned>(damage.h));
+    image->data = nullptr;  // the pixels belong to the Cairo surface
+    XDestroyImage(image);
+  }
+  cairo_surface_destroy(part);
   XFlush(display_);
 }
 
@@ -206,13 +232,15 @@ void X11Host::Handle(XEvent& event) {
   switch (event.type) {
     case Expose:
       if (event.xexpose.count == 0) {
-        presentedRevision_ = ~0ull;
+        forceFull_ = true;
         container_->QueuePaint();
       }
       break;
     case ConfigureNotify: {
       auto& surface = container_->rasterSurface();
       int w = event.xconfigure.width, h = event.xconfigure.height;
+      windowWidth_ = w;
+      windowHeight_ = h;
       if (w != surface.PixelWidth() || h != surface.PixelHeight()) {
         surface.SetSize(static_cast<Single>(w * container_->options().tppX),
                         static_cast<Single>(h * container_->options().tppY));
@@ -305,12 +333,23 @@ void X11Host::Handle(XEvent& event) {
   UpdatePointer();
 }
 
+// The control may change its own height (AutoSizeHeight): the window follows.
+void X11Host::FollowControlSize() {
+  auto& surface = container_->rasterSurface();
+  if (surface.PixelWidth() != windowWidth_ || surface.PixelHeight() != windowHeight_) {
+    windowWidth_ = surface.PixelWidth();
+    windowHeight_ = surface.PixelHeight();
+    ResizeWindow(windowWidth_, windowHeight_);
+  }
+}
+
 void X11Host::Run() {
   running_ = true;
   container_->QueuePaint();
   while (running_) {
     if (onIdle) onIdle();
     container_->Pump();
+    FollowControlSize();
     UpdatePointer();
     Present();
     if (!running_) break;

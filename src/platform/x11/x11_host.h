@@ -58,6 +58,7 @@ class X11Host {
  private:
   void Handle(_XEvent& event);
   void UpdatePointer();
+  void FollowControlSize();
   Single ToTwipsX(int x) const;
   Single ToTwipsY(int y) const;
 
@@ -69,7 +70,10 @@ class X11Host {
   std::unique_ptr<raster::RasterContainer> container_;
   bool running_ = false;
   unsigned pumpCalls_ = 0;
-  std::uint64_t presentedRevision_ = ~0ull;
+  std::chrono::steady_clock::time_point lastRead_{};
+  std::uint64_t presentedRevision_ = ~0ull;  // of the image controls
+  bool forceFull_ = true;
+  int windowWidth_ = 0, windowHeight_ = 0;
   // Double clicks: a second press soon after a click.
   unsigned long lastClickTime_ = 0;
   int lastClickX_ = -100, lastClickY_ = -100;
