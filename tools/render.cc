@@ -8,6 +8,7 @@
 
 #include "control/dispatch.h"
 #include "host/error.h"
+#include "platform/bag/text_property_bag.h"
 #include "platform/raster/raster_container.h"
 #include "platform/trace/script_runner.h"
 #include "tools/commands.h"
@@ -114,11 +115,6 @@ int RunRender(int argc, char** argv) {
     std::cerr << "marklet render: --tpp must be 1..1440\n";
     return 2;
   }
-  if (!bagFile.empty()) {
-    std::cerr << "marklet render: --bag is not supported yet\n";
-    return 2;
-  }
-
   int status = 0;
   raster::RasterContainer container(options);
   container.onError = [&](const char* notification, int number, const std::string& description) {
@@ -130,7 +126,21 @@ int RunRender(int argc, char** argv) {
   };
   container.rasterSurface().SetSize(widthPx * options.tppX, heightPx * options.tppY);
   container.ambientBackColor = 0x00FFFFFF;
-  container.CreateControl();
+  if (!bagFile.empty()) {
+    // A saved control: its properties come from the bag (the file is read
+    // whole first, so a bad file loads nothing).
+    try {
+      bag::TextPropertyBag::Hooks hooks;
+      hooks.loadPicture = [&](const std::u16string& path) { return container.LoadPicture(path); };
+      bag::TextPropertyBag bag = bag::TextPropertyBag::LoadFile(Utf8ToU16(bagFile), hooks);
+      container.CreateControl(&bag);
+    } catch (const MarkletError& e) {
+      std::cerr << "marklet render: " << bagFile << ": error " << e.number() << ": " << e.what() << "\n";
+      return 1;
+    }
+  } else {
+    container.CreateControl();
+  }
   Marklet& control = *container.control();
   try {
     for (const auto& [name, value] : props) {
@@ -145,8 +155,12 @@ int RunRender(int argc, char** argv) {
       }
       Invoke(control, Utf8ToU16(name), InvokeKind::Put, std::span<const Variant>(&v, 1));
     }
-    Variant t = Variant::FromString(haveText ? text : DemoText());
-    Invoke(control, u"Text", InvokeKind::Put, std::span<const Variant>(&t, 1));
+    if (haveText || bagFile.empty()) {
+      Variant t = Variant::FromString(haveText ? text : DemoText());
+      Invoke(control, u"Text", InvokeKind::Put, std::span<const Variant>(&t, 1));
+    }
+    // The first paint parses what was loaded; a queued repaint follows.
+    container.QueuePaint();
     container.Pump();
     container.WritePng(output);
   } catch (const MarkletError& e) {

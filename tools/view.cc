@@ -10,6 +10,7 @@
 
 #include "control/dispatch.h"
 #include "host/error.h"
+#include "platform/bag/text_property_bag.h"
 #include "platform/trace/json.h"
 #include "platform/trace/script_runner.h"
 #include "platform/x11/x11_host.h"
@@ -22,7 +23,7 @@ std::u16string DemoText();
 namespace {
 
 void ViewUsage(std::ostream& out) {
-  out << "usage: marklet view [--text TEXT | --file FILE] [--width PX] [--height PX]\n"
+  out << "usage: marklet view [--text TEXT | --file FILE | --bag FILE] [--width PX] [--height PX]\n"
          "                    [--prop NAME=VALUE ...] [--tpp N] [--picture-root DIR]\n"
          "Opens the control in a window (the built-in demo when no text). F1 opens About;\n"
          "clicking the More link shows the whole text.\n";
@@ -51,6 +52,7 @@ int RunView(int argc, char** argv) {
   options.cursorFile = std::string(MARKLET_ASSET_DIR) + "/cursors/hand.cur";
   std::u16string text;
   bool haveText = false;
+  std::string bagFile;
   std::vector<std::pair<std::string, std::string>> props;
   for (int i = 0; i < argc; ++i) {
     std::string arg = argv[i];
@@ -70,6 +72,8 @@ int RunView(int argc, char** argv) {
         ss << in.rdbuf();
         text = Utf8ToU16(ss.str());
         haveText = true;
+      } else if (arg == "--bag") {
+        bagFile = next();
       } else if (arg == "--width") {
         options.widthPx = std::stoi(next());
       } else if (arg == "--height") {
@@ -121,7 +125,14 @@ int RunView(int argc, char** argv) {
         showAll = true;
       }
     };
-    container.CreateControl();
+    if (!bagFile.empty()) {
+      bag::TextPropertyBag::Hooks hooks;
+      hooks.loadPicture = [&](const std::u16string& path) { return container.LoadPicture(path); };
+      bag::TextPropertyBag bag = bag::TextPropertyBag::LoadFile(Utf8ToU16(bagFile), hooks);
+      container.CreateControl(&bag);
+    } else {
+      container.CreateControl();
+    }
     Marklet& control = *container.control();
     for (const auto& [name, value] : props) {
       trace::Token token;
@@ -135,7 +146,7 @@ int RunView(int argc, char** argv) {
       }
       Invoke(control, Utf8ToU16(name), InvokeKind::Put, std::span<const Variant>(&v, 1));
     }
-    control.SetText(haveText ? text : DemoText());
+    if (haveText || bagFile.empty()) control.SetText(haveText ? text : DemoText());
     host.onHostKey = [&](unsigned long keysym) {
       if (keysym == XK_F1) {
         try {

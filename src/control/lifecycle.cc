@@ -6,7 +6,14 @@ namespace marklet {
 
 Marklet::Marklet(Container& container) : container_(container) {}
 
-Marklet::~Marklet() = default;
+// A control destroyed without its Terminate notification still takes its
+// hook off the window, so no message ever reaches a freed instance.
+Marklet::~Marklet() {
+  try {
+    UnhookWindow();
+  } catch (...) {
+  }
+}
 
 // The hook goes in first, before any other state is set, so the window never
 // runs without it while the control lives.
@@ -16,6 +23,13 @@ void Marklet::Initialize() {
   twipsPerPixelY_ = CLng(static_cast<double>(container_.ScreenTwipsPerPixelY()));
   hoverLink_ = -1;
   hoverSegment_ = -1;
+  // Until a font is set or loaded, Font reports the surface's font as the
+  // control found it, not whatever drawing later leaves on the surface.
+  try {
+    acceptedFont_ = surface().Font();
+    hasAcceptedFont_ = true;
+  } catch (const MarkletError&) {
+  }
 }
 
 // A resize re-wraps the existing runs; it never parses.

@@ -36,7 +36,7 @@ std::u16string Links(int count) {
 TEST(ApplyStyleTag, FontResetRestoresTheBaseFontAndKeepsTheFlags) {
   TraceHost host;
   Marklet& c = host.control();
-  c.SetText(u"&b&u #f<f:Arial;s:14;c:255>x");
+  MarkupProbe::ParseText(c, u"&b&u #f<f:Arial;s:14;c:255>x");  // no paint puts the font back
   ASSERT_EQ(host.surface().fontName, u"Arial");
   EXPECT_TRUE(MarkupProbe::ApplyStyleTag(c, u" \\F "));
   EXPECT_EQ(c.Style().CurFontName, u"MS Sans Serif");

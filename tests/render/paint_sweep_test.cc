@@ -1,16 +1,21 @@
 // No text makes painting hang or crash: varied texts painted at widths from 0
 // to 3000 twips, in every combination of MultiLine, ShowMoreLink and
 // AutoSizeHeight. A paint may end in an error; it must end.
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <ostream>
+#include <set>
 #include <thread>
 
 #include <gtest/gtest.h>
 
 #include "host/error.h"
+#include "platform/trace/script_runner.h"
 #include "platform/trace/trace_container.h"
 
 namespace marklet {
@@ -65,6 +70,29 @@ std::u16string WithPicturePath(std::u16string text) {
   return text;
 }
 
+// Every Text the scenario files set, so the texts the parser's tests use are
+// painted too. Their pictures are named relative to the fixtures folder.
+std::vector<std::u16string> ScenarioTexts() {
+  std::set<std::u16string> texts;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(MARKLET_SCENARIO_DIR)) {
+    if (entry.path().extension() != ".scn") continue;
+    std::ifstream in(entry.path());
+    for (std::string line; std::getline(in, line);) {
+      std::vector<trace::Token> tokens;
+      try {
+        tokens = trace::Tokenize(line);
+      } catch (const std::exception&) {
+        continue;
+      }
+      if (tokens.size() >= 3 && tokens[0].text == "post") tokens.erase(tokens.begin());
+      if (tokens.size() == 3 && tokens[0].text == "set" && tokens[1].text == "Text" &&
+          tokens[2].kind == trace::Token::String)
+        texts.insert(tokens[2].value);
+    }
+  }
+  return {texts.begin(), texts.end()};
+}
+
 struct Mode {
   bool multiLine, showMore, autoSize;
 };
@@ -96,62 +124,79 @@ class Watchdog {
   std::thread thread_;
 };
 
-TEST(PaintSweep, EveryTextEndsAtEveryWidthInEveryMode) {
+struct SweepCount {
+  int paints = 0;
+  int paintErrors = 0;
+  int parseErrors = 0;
+};
+
+// Paints `text` at widths 0..3000 twips, `step` apart, in every mode. A text
+// may fail to parse (a missing picture, say); painting itself must never fail.
+void Sweep(const std::u16string& text, int step, Watchdog& watchdog, SweepCount& count) {
+  static const Mode modes[] = {{true, true, false},  {true, false, false}, {false, true, false},
+                               {false, false, false}, {true, true, true},   {true, false, true},
+                               {false, true, true},   {false, false, true}};
   std::ostream discard(nullptr);
-  Watchdog watchdog(std::chrono::seconds(120));
-  const Mode modes[] = {{true, true, false},  {true, false, false}, {false, true, false},
-                        {false, false, false}, {true, true, true},   {true, false, true},
-                        {false, true, true},   {false, false, true}};
-  int paints = 0, errors = 0;
-  for (const char16_t* written : kTexts) {
-    const std::u16string text = WithPicturePath(written);
-    for (const Mode& mode : modes) {
-      trace::TraceWorld world(discard);
-      trace::TraceContainer container(world);
-      container.CreateControl();
-      Marklet& control = *container.control();
-      control.Initialize();
-      control.InitProperties();
-      control.SetMultiLine(mode.multiLine);
-      control.SetShowMoreLink(mode.showMore);
-      control.SetAutoSizeHeight(mode.autoSize);
+  for (const Mode& mode : modes) {
+    trace::TraceWorld world(discard);
+    trace::TraceContainer container(world);
+    container.CreateControl();
+    Marklet& control = *container.control();
+    control.Initialize();
+    control.InitProperties();
+    control.SetMultiLine(mode.multiLine);
+    control.SetShowMoreLink(mode.showMore);
+    control.SetAutoSizeHeight(mode.autoSize);
+    try {
+      control.SetText(text);
+    } catch (const MarkletError&) {
+      ++count.parseErrors;
+    }
+    for (int width = 0; width <= 3000; width += step) {
+      // Heights vary too, so vertical overflow meets every kind of line.
+      Single height = static_cast<Single>(60 + (width * 7) % 900);
+      container.traceSurface().SetSizeQuietly(static_cast<Single>(width), height);
+      watchdog.At("resize");
       try {
-        control.SetText(text);
-      } catch (const MarkletError&) {
-        ++errors;
+        control.Resize();
+        ++count.paints;
+      } catch (const MarkletError& e) {
+        ADD_FAILURE() << "error " << e.number() << " painting '" << U16ToUtf8(text) << "' at " << width;
+        ++count.paintErrors;
+        continue;
       }
-      for (int width = 0; width <= 3000; width += 37) {
-        // Heights vary too, so vertical overflow meets every kind of line.
-        Single height = static_cast<Single>(60 + (width * 7) % 900);
-        container.traceSurface().SetSizeQuietly(static_cast<Single>(width), height);
-        watchdog.At("resize");
-        try {
-          control.Resize();
-          ++paints;
-        } catch (const MarkletError&) {
-          ++errors;
-          continue;
-        }
-        if (!control.LayoutReady() || control.Text().empty()) continue;
-        // A complete paint leaves the base font and colour on the surface and
-        // segments that point at real links.
-        Surface& s = container.surface();
-        EXPECT_EQ(s.FontName(), control.Style().BaseFontName);
-        EXPECT_EQ(s.FontSize(), control.Style().BaseFontSize);
-        EXPECT_EQ(s.ForeColor(), control.Style().BaseColor);
-        for (const LinkSegment& segment : control.LinkSegments()) {
-          ASSERT_GE(segment.LinkIndex, 0);
-          ASSERT_LT(segment.LinkIndex, control.LinkCount());
-        }
-        if (mode.autoSize) {
-          EXPECT_GT(s.Height(), 0.0f);
-        }
+      if (!control.LayoutReady() || control.Text().empty()) continue;
+      // A complete paint leaves the base font and colour on the surface and
+      // segments that point at real links.
+      Surface& s = container.surface();
+      EXPECT_EQ(s.FontName(), control.Style().BaseFontName);
+      EXPECT_EQ(s.FontSize(), control.Style().BaseFontSize);
+      EXPECT_EQ(s.ForeColor(), control.Style().BaseColor);
+      for (const LinkSegment& segment : control.LinkSegments()) {
+        ASSERT_GE(segment.LinkIndex, 0);
+        ASSERT_LT(segment.LinkIndex, control.LinkCount());
       }
-      container.DestroyControl();
     }
   }
-  EXPECT_GT(paints, 20000);
-  EXPECT_EQ(errors, 0);
+}
+
+TEST(PaintSweep, VariedTextsEndAtEveryWidthInEveryMode) {
+  Watchdog watchdog(std::chrono::seconds(300));
+  SweepCount count;
+  for (const char16_t* written : kTexts) Sweep(WithPicturePath(written), 37, watchdog, count);
+  EXPECT_GT(count.paints, 20000);
+  EXPECT_EQ(count.parseErrors, 0);
+  EXPECT_EQ(count.paintErrors, 0);
+}
+
+TEST(PaintSweep, EveryScenarioTextEndsAtEveryWidthInEveryMode) {
+  Watchdog watchdog(std::chrono::seconds(300));
+  SweepCount count;
+  const std::vector<std::u16string> texts = ScenarioTexts();
+  // Some of these expand to hundreds of runs: fewer widths keep this quick.
+  for (const std::u16string& text : texts) Sweep(text, 149, watchdog, count);
+  EXPECT_GT(texts.size(), 20u);
+  EXPECT_EQ(count.paintErrors, 0);
 }
 
 }  // namespace

@@ -78,7 +78,7 @@ std::u16string ComposeAboutText(int major, int minor, int revision) {
   std::u16string version = Utf8ToU16(std::to_string(major) + "." + std::to_string(minor) + "." +
                                       std::to_string(revision));
   return u"\\n\\t\\t\\t&bOCX Marklet " + version + u"\\b\\n\\n\\n" +
-         u"\\tEtiqueta con formato, enlaces e im\u00e1genes.\\n" +
+         u"\\tEtiqueta con formato y enlaces.\\n" +
          u"\\tWeb: #ehttps://marklet.example/<[Marklet]>\\n" +
          u"\\tCorreo: #emailto:info@marklet.example<info@marklet.example>";
 }
