@@ -1,13 +1,13 @@
 #!/usr/bin/env bash
 # Installs what the Windows build needs from Debian's packages: the mingw-w64
 # cross compiler, and with --wine what running it under Wine needs (Wine, its
-# fonts, Xvfb, and ImageMagick's `import` for screenshots).
+# fonts, Xvfb, xdotool, and ImageMagick's `import` for screenshots).
 # Idempotent: asks apt only for the packages that are missing.
 set -euo pipefail
 
 packages=(cmake ninja-build make g++-mingw-w64-x86-64 mingw-w64-tools)
 if [ "${1:-}" = "--wine" ]; then
-  packages+=(wine64 wine fonts-wine xvfb imagemagick)
+  packages+=(wine64 wine fonts-wine xvfb xdotool imagemagick)
 fi
 
 missing=()

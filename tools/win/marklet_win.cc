@@ -25,13 +25,15 @@ namespace {
 constexpr char kUsage[] =
     "usage: marklet-win [--text TEXT | --file FILE] [--width PX] [--height PX] [--x PX] [--y PX]\n"
     "                   [--title TEXT] [--prop NAME=VALUE ...] [--no-shell] [--dump-after-paint]\n"
-    "                   [--exit-after-paint] [--about]\n"
+    "                   [--exit-after-paint] [--about] [--point-at KEY]\n"
     "Shows one control in a window and prints its events as JSON lines. F1 opens About.\n"
     "  --prop NAME=VALUE   sets a property before the text (True/False, numbers, &H hex, else a string)\n"
     "  --no-shell          ShellExecuteA is printed but not performed\n"
     "  --dump-after-paint  after each paint prints the link boxes in the window's client pixels\n"
     "  --exit-after-paint  quits after the first paint\n"
-    "  --about             opens the About dialog after the first paint\n";
+    "  --about             opens the About dialog after the first paint\n"
+    "  --point-at KEY      puts the pointer on the link with that key after the first paint and\n"
+    "                      prints {\"pointAt\":[x,y]} (screen pixels)\n";
 
 void Emit(const std::string& line) {
   std::fwrite(line.data(), 1, line.size(), stdout);
@@ -135,7 +137,27 @@ struct Options {
   HostOptions host;
   std::vector<std::pair<std::u16string, std::u16string>> props;
   bool noShell = false, dumpAfterPaint = false, exitAfterPaint = false, about = false;
+  std::u16string pointAt;
 };
+
+// Puts the pointer on the middle of the link with the key, when there is one.
+void PointAt(Win32Container& container, const std::u16string& key) {
+  Marklet& control = *container.control();
+  GdiSurface& surface = container.gdiSurface();
+  for (Integer i = 0; i <= control.LinkCount() && static_cast<std::size_t>(i) < control.Links().size(); ++i) {
+    const LinkRecord& link = control.Links()[i];
+    if (link.LinkKey != key) continue;
+    int b = surface.BorderPixels();
+    POINT at{b + static_cast<LONG>(std::lround((link.Left + link.Right) / 2 / surface.TppX())),
+             b + static_cast<LONG>(std::lround((link.Top + link.Bottom) / 2 / surface.TppY()))};
+    ::ClientToScreen(container.window(), &at);
+    ::SetCursorPos(at.x, at.y);
+    char point[48];
+    std::snprintf(point, sizeof point, "[%ld,%ld]", static_cast<long>(at.x), static_cast<long>(at.y));
+    Emit(trace::JsonObject().Raw("pointAt", point).str());
+    return;
+  }
+}
 
 int Usage(const std::string& problem) {
   std::cerr << "marklet-win: " << problem << "\n" << kUsage;
@@ -207,6 +229,10 @@ int RunHost() {
       options.exitAfterPaint = true;
     } else if (arg == "--about") {
       options.about = true;
+    } else if (arg == "--point-at") {
+      const std::u16string* v = next();
+      if (!v) return Usage("--point-at needs a link key");
+      options.pointAt = *v;
     } else if (arg == "-h" || arg == "--help") {
       std::cout << kUsage;
       return 0;
@@ -256,7 +282,9 @@ int RunHost() {
                .str());
     };
     bool aboutPending = options.about;
+    bool pointPending = !options.pointAt.empty();
     constexpr UINT kRunAbout = WM_APP + 1;
+    constexpr UINT_PTR kPointTimer = 1;
     container.onEvent = [&](EventId id, EventArgs& args) {
       Emit(EventJson(id, args));
       // F1 asks for About once the key's events have returned.
@@ -266,6 +294,12 @@ int RunHost() {
     };
     container.onPainted = [&] {
       if (options.dumpAfterPaint && container.control()) Emit(PaintJson(container));
+      // The pointer goes to the link a little later, once the moves that
+      // showing the window causes have come.
+      if (pointPending) {
+        pointPending = false;
+        ::SetTimer(host.frame(), kPointTimer, 500, nullptr);
+      }
       if (aboutPending) {
         aboutPending = false;
         ::PostMessageW(host.frame(), kRunAbout, 0, 0);
@@ -300,6 +334,11 @@ int RunHost() {
     MSG msg;
     int code = 0;
     while (::GetMessageW(&msg, nullptr, 0, 0) > 0) {
+      if (msg.message == WM_TIMER && msg.hwnd == host.frame() && msg.wParam == kPointTimer) {
+        ::KillTimer(host.frame(), kPointTimer);
+        if (container.control()) PointAt(container, options.pointAt);
+        continue;
+      }
       if (msg.message == kRunAbout && msg.hwnd == host.frame()) {
         if (container.control()) {
           try {
@@ -317,6 +356,9 @@ int RunHost() {
     return code;
   } catch (const MarkletError& e) {
     std::cerr << "marklet-win: error " << e.number() << ": " << e.what() << "\n";
+    return 1;
+  } catch (const std::exception& e) {
+    std::cerr << "marklet-win: " << e.what() << "\n";
     return 1;
   }
 }

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <new>
 
 #include "control/hosted_marklet.h"
 #include "host/error.h"
@@ -234,12 +235,18 @@ int Win32Container::MsgBox(const std::u16string& prompt, int buttons, const std:
 
 FormHost& Win32Container::forms() { return Win32FormHost::Instance(); }
 
+// Nothing may leave a window procedure: every failure of the control becomes
+// a report.
 void Win32Container::Deliver(const char* name, const std::function<void()>& action) {
   ++busy_;
   try {
     action();
   } catch (const MarkletError& e) {
     if (onError) onError(name, e.number(), e.what());
+  } catch (const std::bad_alloc&) {
+    if (onError) onError(name, 7, "Out of memory");
+  } catch (const std::exception& e) {
+    if (onError) onError(name, static_cast<int>(ErrorNumber::InvalidProcedureCall), e.what());
   }
   if (--busy_ == 0 && onIdle) onIdle();
 }

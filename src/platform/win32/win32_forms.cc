@@ -19,6 +19,9 @@ constexpr wchar_t kPictureBoxClass[] = L"MarkletPictureBox";
 // Ends the dialog once the form's controls are idle.
 constexpr UINT kUnloadMessage = WM_APP + 0x4D;
 constexpr int kFirstControlId = 1000;
+// Wine adds an "About Wine" command (and a separator) below Close in every
+// system menu.
+constexpr UINT kWineAboutCommand = 0xF141;
 
 [[noreturn]] void NoSuch(const char* what, const std::u16string& name) {
   throw MarkletError(ErrorNumber::InvalidProcedureCall,
@@ -175,6 +178,24 @@ INT_PTR CALLBACK Win32Form::DialogProcedure(::HWND hwnd, UINT msg, WPARAM wParam
   return self ? self->OnMessage(msg, wParam, lParam) : FALSE;
 }
 
+namespace {
+
+// The form's code trims the system menu by position, which assumes the
+// standard menu with Close last; an extra command some systems append after
+// Close is taken off first, so Close is last there too.
+void StandardSystemMenu(::HWND hwnd) {
+  ::HMENU menu = ::GetSystemMenu(hwnd, FALSE);
+  if (!menu) return;
+  for (int i = ::GetMenuItemCount(menu); i-- > 0;) {
+    if (::GetMenuItemID(menu, i) != kWineAboutCommand) continue;
+    ::DeleteMenu(menu, i, MF_BYPOSITION);
+    if (i > 0 && (::GetMenuState(menu, i - 1, MF_BYPOSITION) & MF_SEPARATOR)) ::DeleteMenu(menu, i - 1, MF_BYPOSITION);
+    break;
+  }
+}
+
+}  // namespace
+
 void Win32Form::Build() {
   double tppX = TwipsPerPixel(LOGPIXELSX), tppY = TwipsPerPixel(LOGPIXELSY);
   RECT frame{0, 0, Px(design_.clientWidth, tppX), Px(design_.clientHeight, tppY)};
@@ -196,6 +217,7 @@ void Win32Form::Build() {
                           CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, L"MS Sans Serif");
   }
   ::SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+  StandardSystemMenu(hwnd_);
   loaded_ = true;
   if (auto& host = Win32FormHost::Instance(); host.onFormLoaded) host.onFormLoaded(*this);
 
@@ -238,6 +260,8 @@ void Win32Form::Build() {
             code_->ControlEvent(*this, name, id, args);
           } catch (const MarkletError& e) {
             if (c.onError) c.onError(EventName(id), e.number(), e.what());
+          } catch (const std::exception& e) {
+            if (c.onError) c.onError(EventName(id), static_cast<int>(ErrorNumber::InvalidProcedureCall), e.what());
           }
         };
         c.onIdle = [this] {
@@ -264,7 +288,7 @@ void Win32Form::TakeDown() {
   if (!loaded_) return;
   try {
     code_->Unload(*this);
-  } catch (const MarkletError&) {
+  } catch (const std::exception&) {
     // The form goes whatever its code says.
   }
   for (auto& site : sites_) site->container->DestroyControl();
@@ -280,9 +304,10 @@ INT_PTR Win32Form::OnMessage(UINT msg, WPARAM wParam, LPARAM) {
     case WM_INITDIALOG:
       try {
         Build();
-      } catch (const MarkletError& e) {
+      } catch (const std::exception& e) {
+        auto* error = dynamic_cast<const MarkletError*>(&e);
         loadFailed_ = true;
-        loadErrorNumber_ = e.number();
+        loadErrorNumber_ = error ? error->number() : static_cast<int>(ErrorNumber::InvalidProcedureCall);
         loadErrorMessage_ = e.what();
         TakeDown();
         ::EndDialog(hwnd_, 0);
@@ -303,7 +328,8 @@ INT_PTR Win32Form::OnMessage(UINT msg, WPARAM wParam, LPARAM) {
         if (control.kind == FormDesign::Kind::CommandButton) {
           try {
             code_->ButtonClick(*this, control.name);
-          } catch (const MarkletError&) {
+          } catch (const std::exception&) {
+            // A failing click handler leaves the dialog as it is.
           }
         }
       }

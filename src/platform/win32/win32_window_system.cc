@@ -2,6 +2,16 @@
 
 #include "platform/win32/win32_window_system.h"
 
+// The control registers its module procedure as the window procedure itself,
+// and window longs carry it and the instance address whole: that takes
+// pointer-sized handles and the one calling convention of 64-bit Windows.
+#ifndef _WIN64
+#error "The Windows host is built for 64-bit Windows only"
+#endif
+static_assert(sizeof(marklet::HWND) == sizeof(::HWND) && sizeof(marklet::LONG_PTR) == sizeof(::LONG_PTR) &&
+              sizeof(marklet::WPARAM) == sizeof(::WPARAM) && sizeof(marklet::LPARAM) == sizeof(::LPARAM) &&
+              sizeof(marklet::LRESULT) == sizeof(::LRESULT) && sizeof(marklet::UINT) == sizeof(::UINT));
+
 namespace marklet::win32 {
 
 Win32WindowSystem& Win32WindowSystem::Instance() {
