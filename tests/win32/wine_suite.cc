@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <functional>
 #include <string>
 #include <vector>
@@ -622,7 +623,8 @@ SUITE_CASE(AboutOpensAModalDialogWithoutCloseWhoseLinksOpenThroughTheShell) {
 
   ::HWND dialog = nullptr;
   bool ownerDisabled = false, ownedByFrame = false, hasClose = true, survivedClose = false, clicked = false;
-  int menuItems = -1;
+  int menuItems = -1, linkPixels = 0;
+  bool siteUnderLink = false;
   {
     Helper user([&] {
       dialog = WaitForOwnWindow(L"#32770", L"Acerca de Marklet");
@@ -646,6 +648,18 @@ SUITE_CASE(AboutOpensAModalDialogWithoutCloseWhoseLinksOpenThroughTheShell) {
         if (!box.right) ::Sleep(20);
       }
       if (box.right) {
+        // The link shows on screen: the window there is the dialog's control
+        // and it has link-coloured pixels inside the box.
+        POINT middle{(box.left + box.right) / 2, (box.top + box.bottom) / 2};
+        ::HWND site = ::WindowFromPoint(middle);
+        char cls[64] = {};
+        ::GetClassNameA(site, cls, 64);
+        siteUnderLink = !std::strcmp(cls, "MarkletControlWindow");
+        ::Sleep(300);
+        HDC screen = ::GetDC(nullptr);
+        for (LONG y = box.top; y < box.bottom; ++y)
+          for (LONG x = box.left; x < box.right; ++x) linkPixels += ::GetPixel(screen, x, y) == kBlue;
+        ::ReleaseDC(nullptr, screen);
         ::SetCursorPos((box.left + box.right) / 2, (box.top + box.bottom) / 2);
         ::Sleep(150);
         ClickHere();
@@ -672,6 +686,8 @@ SUITE_CASE(AboutOpensAModalDialogWithoutCloseWhoseLinksOpenThroughTheShell) {
   CHECK(menuItems == 5);  // the standard seven less the close command and its separator
   CHECK(survivedClose);
   CHECK(clicked);
+  CHECK(siteUnderLink);
+  CHECK(linkPixels > 0);  // LinkColor &HFF0000, the default
   lock.With([&] {
     CHECK(seen.removeFlags.size() == 2);
     for (UINT flags : seen.removeFlags) CHECK(flags == 0x1400);

@@ -143,7 +143,7 @@ void Win32Form::ShowModal(HWND owner) {
     tmpl.push_back(LOWORD(v));
     tmpl.push_back(HIWORD(v));
   };
-  push32(DS_MODALFRAME | WS_POPUP | WS_CAPTION | WS_SYSMENU);
+  push32(DS_MODALFRAME | WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN);
   push32(0);
   for (int i = 0; i < 5; ++i) tmpl.push_back(0);  // no items; x, y, cx, cy
   tmpl.push_back(0);                              // no menu
