@@ -412,6 +412,28 @@ SUITE_CASE(PaintsTextInItsColoursAndLinksInsideTheirBoxes) {
   CHECK(std::abs((link.right - link.left) * s.TppX() - f.control().Links()[0].Right + f.control().Links()[0].Left) <= s.TppX());
 }
 
+SUITE_CASE(OleColoursTranslateSystemColoursAndRefuseUnknownOnes) {
+  Fixture f;
+  f.control().SetAutoSizeHeight(false);
+  REQUIRE(f.ShowText(u"x"));
+  GdiSurface& s = f.container().gdiSurface();
+  s.SetBackColor(0x80000005u);  // the window colour of the system
+  REQUIRE(f.Settle());
+  CHECK(f.Pixel(s.PixelWidth() / 2, s.PixelHeight() / 2) == ::GetSysColor(COLOR_WINDOW));
+  s.SetBackColor(0x00336699u);
+  REQUIRE(f.Settle());
+  CHECK(f.Pixel(s.PixelWidth() / 2, s.PixelHeight() / 2) == RGB(0x99, 0x66, 0x33));
+  for (OleColor bad : {0x80000040u, 0x7F000000u}) {
+    try {
+      s.SetForeColor(bad);
+      CHECK_MSG(false, "colour accepted: " + std::to_string(bad));
+    } catch (const MarkletError& e) {
+      CHECK(e.number() == 380);
+    }
+  }
+  CHECK(s.ForeColor() != 0x80000040u && s.BackColor() == 0x00336699u);
+}
+
 SUITE_CASE(PointerOverALinkShowsTheHandTheHoverLookAndTheKey) {
   Fixture f;
   PlainColours(f.control());
