@@ -1,10 +1,13 @@
 # Quick start:  make demo   (install, build, run the built-in demo)
 #               make test   (install, build, run every test)
+# Windows:      make windows        (cross-build marklet-win.exe and wine-suite.exe into build-win/)
+#               make windows-test   (run the Wine suite on a private Wine prefix and Xvfb)
 BUILD ?= build
 ASAN_BUILD ?= build-asan
+WIN_BUILD ?= build-win
 JOBS ?= $(shell nproc)
 
-.PHONY: deps build demo test asan bench clean
+.PHONY: deps build demo test asan bench clean windows windows-test windows-screenshot
 
 deps:
 	@scripts/install-deps.sh
@@ -28,5 +31,18 @@ asan: deps
 bench: build
 	@for b in $(BUILD)/bench/*_bench; do echo "== $$b"; xvfb-run -a -s "-nolisten tcp" $$b || exit 1; done
 
+windows:
+	@scripts/install-windows-deps.sh
+	cmake -S . -B $(WIN_BUILD) -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DCMAKE_BUILD_TYPE=Release
+	cmake --build $(WIN_BUILD) -j $(JOBS)
+
+windows-test: windows
+	@scripts/install-windows-deps.sh --wine
+	scripts/windows-test.sh $(WIN_BUILD)
+
+windows-screenshot: windows
+	@scripts/install-windows-deps.sh --wine
+	scripts/windows-test.sh --screenshot docs/windows.png $(WIN_BUILD)
+
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(WIN_BUILD)
