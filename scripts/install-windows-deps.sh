@@ -7,7 +7,7 @@ set -euo pipefail
 
 packages=(cmake ninja-build make g++-mingw-w64-x86-64 mingw-w64-tools)
 if [ "${1:-}" = "--wine" ]; then
-  packages+=(wine64 wine fonts-wine xvfb xdotool imagemagick)
+  packages+=(wine64 wine fonts-wine xvfb x11-xkb-utils xkb-data xdotool imagemagick)
 fi
 
 missing=()
