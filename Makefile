@@ -2,12 +2,14 @@
 #               make test   (install, build, run every test)
 # Windows:      make windows        (cross-build marklet-win.exe and wine-suite.exe into build-win/)
 #               make windows-test   (run the Wine suite on a private Wine prefix and Xvfb)
+# Fuzzing:      make fuzz           (clang + libFuzzer: each fuzz target for FUZZ_SECONDS)
 BUILD ?= build
 ASAN_BUILD ?= build-asan
 WIN_BUILD ?= build-win
 JOBS ?= $(shell nproc)
+FUZZ_SECONDS ?= 60
 
-.PHONY: deps build demo test asan bench clean windows windows-test windows-screenshot
+.PHONY: deps build demo test asan fuzz bench clean windows windows-test windows-screenshot
 
 deps:
 	@scripts/install-deps.sh
@@ -28,6 +30,9 @@ asan: deps
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 	ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp UBSAN_OPTIONS=print_stacktrace=1 ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS)
 
+fuzz: deps
+	@for t in markup bag script; do scripts/fuzz.sh $$t $(FUZZ_SECONDS) || exit 1; done
+
 bench: build
 	@for b in $(BUILD)/bench/*_bench; do echo "== $$b"; xvfb-run -a -s "-nolisten tcp" $$b || exit 1; done
 
@@ -45,4 +50,4 @@ windows-screenshot: windows
 	scripts/windows-test.sh --screenshot docs/windows.png $(WIN_BUILD)
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(WIN_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(WIN_BUILD) build-fuzz

@@ -189,14 +189,17 @@ void WalkPointer(trace::TraceWorld& world, trace::TraceContainer& container, Mar
     Single x, y;
     bool press;
   };
+  // Hovering over a link redraws all its segments, so the walk visits at
+  // most 24 links and 24 segments, spread over the tables.
   std::vector<Point> points;
-  for (std::size_t i = 0; i < control.Links().size() && points.size() < 64; ++i) {
-    const LinkRecord& l = control.Links()[i];
+  const std::size_t links = control.Links().size(), segments = control.LinkSegments().size();
+  for (std::size_t k = 0; k < std::min<std::size_t>(links, 24); ++k) {
+    const LinkRecord& l = control.Links()[k * links / std::min<std::size_t>(links, 24)];
     points.push_back({(l.Left + l.Right) / 2, (l.Top + l.Bottom) / 2, true});
     points.push_back({l.Left, l.Top, false});
   }
-  for (std::size_t i = 0; i < control.LinkSegments().size() && points.size() < 128; ++i) {
-    const LinkSegment& s = control.LinkSegments()[i];
+  for (std::size_t k = 0; k < std::min<std::size_t>(segments, 24); ++k) {
+    const LinkSegment& s = control.LinkSegments()[k * segments / std::min<std::size_t>(segments, 24)];
     points.push_back({(s.Left + s.Right) / 2, (s.Top + s.Bottom) / 2, true});
   }
   Single w = container.traceSurface().state().width, h = container.traceSurface().state().height;

@@ -49,7 +49,7 @@ if [ -f "$root/fuzz/$target.dict" ]; then dict=("-dict=$root/fuzz/$target.dict")
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 set +e
-"$build/fuzz/fuzz_$target" -max_total_time="$seconds" -timeout=${FUZZ_TIMEOUT:-60} -rss_limit_mb=3072 \
+"$build/fuzz/fuzz_$target" -max_total_time="$seconds" -timeout=${FUZZ_TIMEOUT:-60} -rss_limit_mb=3072 -max_len=${FUZZ_MAX_LEN:-2048} \
   -print_final_stats=1 -artifact_prefix="$artifacts/" "${dict[@]}" "$@" \
   "$corpus" "$root/fuzz/corpus/$target"
 status=$?
