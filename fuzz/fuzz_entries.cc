@@ -128,8 +128,11 @@ void CheckTables(Marklet& control) {
   Require(static_cast<std::size_t>(control.LinkCount()) <= control.Links().size(),
           "link count beyond the link table");
   for (const LinkSegment& segment : control.LinkSegments()) {
-    Require(segment.LinkIndex >= 0 && segment.LinkIndex < control.LinkCount(),
-            "segment of a link that does not exist");
+    if (segment.LinkIndex < 0 || segment.LinkIndex >= control.LinkCount()) {
+      std::fprintf(stderr, "segment of link %d, %d links, layout %s\n", segment.LinkIndex,
+                   control.LinkCount(), control.LayoutReady() ? "ready" : "not ready");
+      Broken("segment of a link that does not exist");
+    }
   }
 }
 

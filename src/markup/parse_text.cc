@@ -58,6 +58,10 @@ void Marklet::ParseText(const std::u16string& text) {
     }
     links_.clear();
     linkCount_ = 0;
+    // Segments and the More link point into the link table: a parse that
+    // stops half way must not leave boxes that hit the new table's links.
+    linkSegments_.clear();
+    moreLinkShown_ = false;
     formatedText_.clear();
 
     ImageArray& images = container_.imgC();

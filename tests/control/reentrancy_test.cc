@@ -10,7 +10,10 @@
 
 #include <gtest/gtest.h>
 
+#include "control/marklet.h"
+#include "host/error.h"
 #include "platform/trace/script_runner.h"
+#include "platform/trace/trace_container.h"
 
 namespace marklet {
 namespace {
@@ -147,6 +150,37 @@ TEST(Reentrancy, TextFromMouseOutReplacesTheTablesTheLeaveWasUsing) {
   EXPECT_NE(records.find("\"linkKey\":\"k7\"", dump), std::string::npos) << records;
   EXPECT_EQ(records.find("\"linkKey\":\"k1\"", dump), std::string::npos) << records;
   EXPECT_NE(records.find("\"args\":[\"\",\"k7\",0,0,60,100]", dump), std::string::npos) << records;
+}
+
+// A Text whose parse stops half way (a picture that is not there) rebuilds
+// the link table only in part. The segments of the link broken over lines in
+// the last paint must go with the old table: the pointer over where they were
+// hits nothing, rather than the new table's link that now has their index.
+TEST(StaleTables, AParseThatFailsHalfWayLeavesNoSegmentsToHit) {
+  std::ostringstream out;
+  trace::TraceWorld world(out);
+  trace::TraceContainer container(world);
+  container.CreateControl();
+  Marklet& c = *container.control();
+  c.Initialize();
+  c.InitProperties();
+  c.SetAutoSizeHeight(false);
+  c.SetShowMoreLink(false);
+  c.SetText(u"x #ek1<a long link whose words wrap over the lines of the control>");
+  world.Pump();
+  ASSERT_GT(c.LinkSegments().size(), 1u);
+  const LinkSegment first = c.LinkSegments()[0];
+  EXPECT_THROW(c.SetText(u"#ek2<other> #i<no-such-picture.png>"), MarkletError);
+  world.Pump();
+  EXPECT_EQ(c.LinkSegments().size(), 0u);
+  EXPECT_FALSE(c.MoreLinkShown());
+  out.str("");
+  Integer button = 0, shift = 0;
+  Single x = (first.Left + first.Right) / 2, y = (first.Top + first.Bottom) / 2;
+  c.SurfaceMouseMove(button, shift, x, y);
+  EXPECT_EQ(c.HoverSegment(), -1);
+  EXPECT_EQ(out.str().find("k2"), std::string::npos) << out.str();
+  c.Terminate();
 }
 
 }  // namespace
