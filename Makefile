@@ -1,12 +1,15 @@
 # Quick start:  make demo   (install, build, run the built-in demo)
 #               make test   (install, build, run every test)
-#               make fuzz   (clang + libFuzzer: each fuzz target for FUZZ_SECONDS)
+# Windows:      make windows        (cross-build marklet-win.exe and wine-suite.exe into build-win/)
+#               make windows-test   (run the Wine suite on a private Wine prefix and Xvfb)
+# Fuzzing:      make fuzz           (clang + libFuzzer: each fuzz target for FUZZ_SECONDS)
 BUILD ?= build
 ASAN_BUILD ?= build-asan
+WIN_BUILD ?= build-win
 JOBS ?= $(shell nproc)
 FUZZ_SECONDS ?= 60
 
-.PHONY: deps build demo test asan fuzz bench clean
+.PHONY: deps build demo test asan fuzz bench clean windows windows-test windows-screenshot
 
 deps:
 	@scripts/install-deps.sh
@@ -33,5 +36,18 @@ fuzz: deps
 bench: build
 	@for b in $(BUILD)/bench/*_bench; do echo "== $$b"; xvfb-run -a -s "-nolisten tcp" $$b || exit 1; done
 
+windows:
+	@scripts/install-windows-deps.sh
+	cmake -S . -B $(WIN_BUILD) -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DCMAKE_BUILD_TYPE=Release
+	cmake --build $(WIN_BUILD) -j $(JOBS)
+
+windows-test: windows
+	@scripts/install-windows-deps.sh --wine
+	scripts/windows-test.sh $(WIN_BUILD)
+
+windows-screenshot: windows
+	@scripts/install-windows-deps.sh --wine
+	scripts/windows-test.sh --screenshot docs/windows.png $(WIN_BUILD)
+
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) build-fuzz
+	rm -rf $(BUILD) $(ASAN_BUILD) $(WIN_BUILD) build-fuzz

@@ -8,7 +8,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libgdk-pixbuf-2.0-dev libpango1.0-dev libcairo2-dev
   fonts-liberation fonts-dejavu-core fontconfig
-  libx11-dev libxcursor-dev libxfixes-dev xvfb xdotool
+  libx11-dev libxcursor-dev libxfixes-dev xvfb x11-xkb-utils xkb-data xauth xdotool
   mingw-w64-tools
 )
 

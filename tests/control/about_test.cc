@@ -28,6 +28,17 @@ TEST(AboutText, LinkKeysGoToTheShellInTheAnsiCodePage) {
   EXPECT_EQ(ToAnsi(std::u16string(1, char16_t(0xD800))), "?");
 }
 
+TEST(AboutText, EveryAnsiByteReadsBackAsTheCharacterItStandsFor) {
+  std::string all;
+  for (int b = 1; b < 256; ++b) all.push_back(static_cast<char>(b));
+  std::u16string text = FromAnsi(all);
+  ASSERT_EQ(text.size(), all.size());
+  EXPECT_EQ(text[0x80 - 1], u'\u20AC');
+  EXPECT_EQ(text[0x81 - 1], u'\u0081');  // unassigned: itself
+  EXPECT_EQ(text[0xE1 - 1], u'\u00E1');
+  EXPECT_EQ(ToAnsi(text), all);
+}
+
 // A form whose window system answers the menu calls as told and records them.
 class MenuWindows : public WindowSystem {
  public:

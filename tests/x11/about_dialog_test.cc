@@ -3,7 +3,8 @@
 // function, the main window takes no input meanwhile, hovering the mail link
 // shows its key in a tooltip window, clicking it asks the shell to open it
 // (printed: the viewer runs with --no-open), and the button, Alt+A or Enter
-// close the dialog, which later F1 presses load again.
+// close the dialog, which later F1 presses load again. Its title bar's close
+// is refused; another client destroying its window unloads it.
 // The fixture first: GoogleTest must come before the X headers' macros.
 #include "x11/live_window.h"
 
@@ -149,6 +150,14 @@ TEST_F(AboutDialog, F1OpensAModalTransientDialogWithoutACloseFunction) {
   Xdotool({"mousemove", std::to_string(link_.cx()), std::to_string(link_.cy())});
   seen.clear();
   EXPECT_FALSE(view->WaitFor("\"event\":\"MouseMove\"", 700ms, &seen)) << (seen.empty() ? "" : seen.back());
+
+  // Another client destroying the dialog's window unloads the form; the
+  // viewer carries on.
+  XDestroyWindow(display_, dialog);
+  XFlush(display_);
+  EXPECT_TRUE(view->WaitFor("{\"form\":{\"op\":\"unload\"}", 5s));
+  Xdotool({"mousemove", "60", "40"});
+  EXPECT_TRUE(view->WaitFor("\"event\":\"MouseMove\"", 5s)) << "the main window took no input afterwards";
 }
 
 TEST_F(AboutDialog, MailLinkShowsItsTooltipAndOpensThroughTheShell) {

@@ -35,16 +35,6 @@ TEST(AccessCaption, MarksTheCharacterAfterTheFirstAmpersand) {
   EXPECT_EQ(c.key, -1);
 }
 
-TEST(AnsiText, EveryWindows1252ByteComesBackUnchanged) {
-  std::string all;
-  for (int b = 1; b < 256; ++b) all.push_back(static_cast<char>(b));
-  std::u16string text = marklet::FromAnsi(all);
-  ASSERT_EQ(text.size(), all.size());
-  EXPECT_EQ(text[0x80 - 1], u'\u20AC');
-  EXPECT_EQ(text[0xE1 - 1], u'\u00E1');
-  EXPECT_EQ(marklet::ToAnsi(text), all);
-}
-
 class DesktopOpen : public ::testing::Test {
  protected:
   void SetUp() override {

@@ -155,7 +155,7 @@ X11Form::~X11Form() {
   // A form still loaded when the host ends goes quietly.
   hover_ = capture_ = nullptr;
   sites_.clear();
-  if (window_) XDestroyWindow(host_.x11().display(), window_);
+  if (window_ && !windowGone_) XDestroyWindow(host_.x11().display(), window_);
   if (hwnd_) host_.windows().DestroyWindow(hwnd_);
 }
 
@@ -392,9 +392,10 @@ void X11Form::Unload() {
   pressedButton_ = -1;
   sites_.clear();
   Display* display = host_.x11().display();
-  XDestroyWindow(display, window_);
+  if (!windowGone_) XDestroyWindow(display, window_);
   XFlush(display);
   window_ = 0;
+  windowGone_ = false;
   host_.windows().DestroyWindow(hwnd_);
   hwnd_ = 0;
   loaded_ = false;
@@ -433,6 +434,13 @@ void X11Form::Handle(XEvent& event) {
     case LeaveNotify:
       // While a button is held the pointer belongs to what it was pressed on.
       if (event.xcrossing.mode == NotifyNormal && !capture_ && pressedButton_ < 0) LeaveSite();
+      break;
+    case DestroyNotify:
+      // Another client destroyed the window: the form unloads without it.
+      if (event.xdestroywindow.window == window_) {
+        windowGone_ = true;
+        Guarded("Unload", [&] { Unload(); });
+      }
       break;
     case ClientMessage:
       if (static_cast<Atom>(event.xclient.data.l[0]) == AtomOf(display, "WM_DELETE_WINDOW")) {

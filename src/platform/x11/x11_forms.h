@@ -103,6 +103,7 @@ class X11Form : public Form {
   bool closeAvailable_ = true;
   HWND hwnd_ = 0;
   unsigned long window_ = 0;
+  bool windowGone_ = false;  // destroyed by another client
   int widthPx_ = 0, heightPx_ = 0;
   std::vector<std::unique_ptr<LoadedSite>> sites_;
   LoadedSite* hover_ = nullptr;    // the site under the pointer

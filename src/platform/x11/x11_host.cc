@@ -23,10 +23,13 @@ constexpr Time kDoubleClickMs = 500;
 constexpr int kDoubleClickSlopPx = 4;
 
 // Giving a window the focus races with its mapping and with the window
-// manager: a refusal is harmless. Every other error goes to Xlib's handler.
+// manager: a refusal is harmless. So are requests about a window that another
+// client destroyed before its DestroyNotify arrived. Every other error goes
+// to Xlib's handler.
 XErrorHandler previousErrorHandler = nullptr;
 int OnXError(Display* display, XErrorEvent* error) {
   if (error->request_code == X_SetInputFocus) return 0;
+  if (error->error_code == BadWindow || error->error_code == BadDrawable) return 0;
   return previousErrorHandler ? previousErrorHandler(display, error) : 0;
 }
 
@@ -177,7 +180,7 @@ X11Host::~X11Host() {
   forms_.reset();
   container_.reset();
   if (handCursor_) XFreeCursor(display_, handCursor_);
-  if (window_) XDestroyWindow(display_, window_);
+  if (window_ && !windowGone_) XDestroyWindow(display_, window_);
   XCloseDisplay(display_);
 }
 
@@ -367,6 +370,13 @@ void X11Host::Handle(XEvent& event) {
       break;
     case ClientMessage:
       if (static_cast<Atom>(event.xclient.data.l[0]) == deleteWindow_) running_ = false;
+      break;
+    case DestroyNotify:
+      // Another client destroyed the window: there is nothing left to show.
+      if (event.xdestroywindow.window == window_) {
+        windowGone_ = true;
+        running_ = false;
+      }
       break;
     default:
       break;

@@ -76,6 +76,7 @@ class X11Host {
 
   _XDisplay* display_ = nullptr;
   unsigned long window_ = 0;
+  bool windowGone_ = false;  // destroyed by another client
   unsigned long deleteWindow_ = 0;
   unsigned long handCursor_ = 0;
   Integer shownPointer_ = -1;

@@ -1,0 +1,85 @@
+#!/usr/bin/env bash
+# Runs the Windows programs under Wine on a private prefix and a private Xvfb
+# display, and cleans both up afterwards.
+#   scripts/windows-test.sh [BUILD_DIR]                      runs wine-suite.exe; non-zero on any failure
+#   scripts/windows-test.sh --screenshot OUT.png [BUILD_DIR]  shows marklet-win.exe with the pointer on a
+#                                                            link and saves a screenshot of the Wine desktop
+# Needs Wine (wine64, fonts-wine), Xvfb, xdotool and, for screenshots, ImageMagick's `import`
+# (scripts/install-windows-deps.sh --wine installs them).
+set -euo pipefail
+
+screenshot=""
+if [ "${1:-}" = "--screenshot" ]; then
+  screenshot=${2:?--screenshot needs a file name}
+  shift 2
+fi
+build=${1:-build-win}
+for exe in wine-suite.exe marklet-win.exe; do
+  [ -f "$build/$exe" ] || { echo "windows-test: $build/$exe is missing (run make windows)" >&2; exit 2; }
+done
+
+export PATH=/usr/lib/wine:$PATH
+export WINEDEBUG=-all WINEARCH=win64 WINEDLLOVERRIDES="mscoree,mshtml="
+WINEPREFIX=$(mktemp -d "${TMPDIR:-/tmp}/marklet-wine.XXXXXX")
+export WINEPREFIX
+workdir=$(mktemp -d "${TMPDIR:-/tmp}/marklet-wine-run.XXXXXX")
+xvfb=""
+
+cleanup() {
+  set +e
+  wineserver -k >/dev/null 2>&1
+  if [ -n "$xvfb" ]; then
+    kill "$xvfb" 2>/dev/null
+    wait "$xvfb" 2>/dev/null
+  fi
+  rm -rf "$WINEPREFIX" "$workdir"
+}
+trap cleanup EXIT
+
+# Xvfb picks a free display itself and reports its number.
+Xvfb -displayfd 3 -nolisten tcp -screen 0 1024x768x24 3>"$workdir/display" >"$workdir/xvfb.log" 2>&1 &
+xvfb=$!
+for _ in $(seq 100); do [ -s "$workdir/display" ] && break; sleep 0.1; done
+[ -s "$workdir/display" ] || { echo "windows-test: Xvfb did not start" >&2; cat "$workdir/xvfb.log" >&2; exit 1; }
+export DISPLAY=":$(head -1 "$workdir/display")"
+
+echo "windows-test: booting a Wine prefix in $WINEPREFIX on display $DISPLAY"
+wine64 wineboot -i >"$workdir/wineboot.log" 2>&1 || { cat "$workdir/wineboot.log" >&2; exit 1; }
+wineserver -w
+# Wine's own fonts, so "MS Sans Serif" is the bitmap face.
+cp /usr/share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/"
+# A virtual desktop: Wine draws the frames, title bars and the desktop itself,
+# as on Windows, with no window manager needed.
+desktop=1024x768
+[ -n "$screenshot" ] && desktop=592x124
+wine64 reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
+wine64 reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d "$desktop" /f >/dev/null 2>&1
+wineserver -w
+
+if [ -z "$screenshot" ]; then
+  echo "windows-test: running $build/wine-suite.exe"
+  status=0
+  (cd "$build" && timeout 600 wine64 wine-suite.exe) || status=$?
+  if [ "$status" -ne 0 ]; then echo "windows-test: FAILED (exit $status)" >&2; fi
+  exit "$status"
+fi
+
+records="$workdir/records"
+(cd "$build" && timeout 120 wine64 marklet-win.exe --x 16 --y 16 --width 560 --no-shell --point-at home \
+   --prop LinkDisplay=2 --prop ActiveLinkColor=255 \
+   --text 'Marklet under &bWine\b: #ehome<a link> under the pointer, #f<c:&H008000>green\f and &uunderlined\u text.\nA second line with #eother<another link> and a #ehttps://marklet.example/<web link>.\n\tA tab, #f<s:10>a larger size\f, and the More link when the text does not fit.' \
+   >"$records" 2>"$workdir/marklet-win.log") &
+app=$!
+for _ in $(seq 300); do grep -q '"pointAt"' "$records" 2>/dev/null && break; sleep 0.1; done
+# The X pointer follows, so Wine's next look at it finds it on the link too.
+point=$(grep -o '"pointAt":\[[0-9-]*,[0-9-]*\]' "$records" | head -1 | grep -o '[0-9-]*,[0-9-]*' || true)
+[ -n "$point" ] && xdotool mousemove "${point%,*}" "${point#*,}"
+for _ in $(seq 50); do grep -q '"event":"MouseMove","args":\["","home"' "$records" 2>/dev/null && break; sleep 0.1; done
+sleep 1
+mkdir -p "$(dirname "$screenshot")"
+import -window root -crop "$desktop+0+0" +repage "$screenshot"
+frame=$(grep -o '"frame":[0-9]*' "$records" | head -1 | cut -d: -f2 || true)
+wineserver -k >/dev/null 2>&1 || true
+wait "$app" 2>/dev/null || true
+grep -q '"event":"MouseMove","args":\["","home"' "$records" || { echo "windows-test: the pointer never reached the link" >&2; cat "$records" >&2; exit 1; }
+echo "$screenshot (frame window $frame)"
