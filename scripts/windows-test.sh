@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs the Windows programs under Wine on a private prefix and a private Xvfb
 # display, and cleans both up afterwards.
-#   scripts/windows-test.sh [BUILD_DIR]                      runs wine-suite.exe; non-zero on any failure
+#   scripts/windows-test.sh [BUILD_DIR]                      runs wine-suite.exe and activex-suite.exe;
+#                                                            non-zero on any failure
 #   scripts/windows-test.sh --screenshot OUT.png [BUILD_DIR]  shows marklet-win.exe with the pointer on a
 #                                                            link and saves a screenshot of the Wine desktop
 # Needs Wine (wine64, fonts-wine), Xvfb, xdotool and, for screenshots, ImageMagick's `import`
@@ -14,7 +15,7 @@ if [ "${1:-}" = "--screenshot" ]; then
   shift 2
 fi
 build=${1:-build-win}
-for exe in wine-suite.exe marklet-win.exe; do
+for exe in wine-suite.exe activex-suite.exe MarkletControl.dll marklet-win.exe; do
   [ -f "$build/$exe" ] || { echo "windows-test: $build/$exe is missing (run make windows)" >&2; exit 2; }
 done
 
@@ -57,9 +58,11 @@ wine64 reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d "$desktop" /
 wineserver -w
 
 if [ -z "$screenshot" ]; then
-  echo "windows-test: running $build/wine-suite.exe"
   status=0
-  (cd "$build" && timeout 600 wine64 wine-suite.exe) || status=$?
+  for suite in wine-suite.exe activex-suite.exe; do
+    echo "windows-test: running $build/$suite"
+    (cd "$build" && timeout 600 wine64 "$suite") || status=$?
+  done
   if [ "$status" -ne 0 ]; then echo "windows-test: FAILED (exit $status)" >&2; fi
   exit "$status"
 fi

@@ -24,75 +24,10 @@
 #include "platform/win32/win32_forms.h"
 #include "platform/win32/win32_host.h"
 #include "platform/win32/win32_window_system.h"
+#include "suite_runner.h"
 
 namespace marklet::win32 {
 namespace {
-
-// ---- A small check runner ----
-
-int checkFailures = 0;
-
-bool Check(bool ok, const std::string& what, int line) {
-  if (!ok) {
-    ++checkFailures;
-    std::printf("  wine_suite.cc:%d: check failed: %s\n", line, what.c_str());
-    std::fflush(stdout);
-  }
-  return ok;
-}
-#define CHECK(cond) Check((cond), #cond, __LINE__)
-#define CHECK_MSG(cond, msg) Check((cond), std::string(#cond) + " (" + (msg) + ")", __LINE__)
-#define REQUIRE(cond) \
-  if (!Check((cond), #cond, __LINE__)) return
-
-struct SuiteCase {
-  const char* name;
-  void (*run)();
-};
-std::vector<SuiteCase>& Cases() {
-  static std::vector<SuiteCase> cases;
-  return cases;
-}
-struct Register {
-  Register(const char* name, void (*run)()) { Cases().push_back({name, run}); }
-};
-#define SUITE_CASE(name)              \
-  void name();                        \
-  const Register name##Registered{#name, &name}; \
-  void name()
-
-// ---- Message loop and input helpers ----
-
-void PumpFor(int ms) {
-  ::DWORD end = ::GetTickCount() + static_cast<::DWORD>(ms);
-  do {
-    PumpPendingMessages();
-    ::Sleep(5);
-  } while (static_cast<int>(end - ::GetTickCount()) > 0);
-}
-
-bool PumpUntil(const std::function<bool()>& done, int timeoutMs = 5000) {
-  ::DWORD end = ::GetTickCount() + static_cast<::DWORD>(timeoutMs);
-  while (!done()) {
-    if (static_cast<int>(end - ::GetTickCount()) <= 0) return false;
-    PumpPendingMessages();
-    ::Sleep(5);
-  }
-  return true;
-}
-
-void SendButton(::DWORD flags) {
-  INPUT input{};
-  input.type = INPUT_MOUSE;
-  input.mi.dwFlags = flags;
-  ::SendInput(1, &input, sizeof input);
-}
-
-void ClickHere() {
-  SendButton(MOUSEEVENTF_LEFTDOWN);
-  ::Sleep(30);
-  SendButton(MOUSEEVENTF_LEFTUP);
-}
 
 // The hand pointer as this program's resources hold it (the same shared
 // handle the control's window sets).
@@ -1021,32 +956,7 @@ int RunSuite(int argc, wchar_t** argv) {
     std::printf("wine-suite: the screen (desktop) must be at least 800 x 600 pixels\n");
     return 1;
   }
-  int failed = 0, run = 0;
-  for (const SuiteCase& c : Cases()) {
-    bool selected = argc <= 1;
-    for (int i = 1; i < argc; ++i) {
-      std::u16string name = FromWide(argv[i]);
-      selected = selected || Utf8ToU16(c.name).find(name) != std::u16string::npos;
-    }
-    if (!selected) continue;
-    ++run;
-    std::printf("[ RUN  ] %s\n", c.name);
-    std::fflush(stdout);
-    int before = checkFailures;
-    try {
-      c.run();
-    } catch (const MarkletError& e) {
-      Check(false, std::string("error ") + std::to_string(e.number()) + ": " + e.what(), 0);
-    } catch (const std::exception& e) {
-      Check(false, e.what(), 0);
-    }
-    bool ok = checkFailures == before;
-    failed += ok ? 0 : 1;
-    std::printf("[ %s ] %s\n", ok ? " OK " : "FAIL", c.name);
-    std::fflush(stdout);
-  }
-  std::printf("%d of %d passed\n", run - failed, run);
-  return failed == 0 && run > 0 ? 0 : 1;
+  return RunCases(argc, argv);
 }
 
 }  // namespace marklet::win32
