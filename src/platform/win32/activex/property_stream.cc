@@ -1,5 +1,6 @@
 #include "platform/win32/activex/property_stream.h"
 
+#include <cstdio>
 #include <cstring>
 #include <set>
 
@@ -69,11 +70,17 @@ std::string PictureBytes(const Picture& picture) {
   if (!object) throw MarkletError(ErrorNumber::InvalidPropertyValue, "Invalid property value: the picture cannot be saved");
   IStream* stream = nullptr;
   if (FAILED(::CreateStreamOnHGlobal(nullptr, TRUE, &stream))) throw std::bad_alloc();
-  LONG size = 0;
-  HRESULT hr = object->SaveAsFile(stream, TRUE, &size);
+  // The picture object saves itself as its persistent form (a short header
+  // and the image file), which the picture loader reads back.
+  IPersistStream* persist = nullptr;
+  HRESULT hr = object->QueryInterface(IID_IPersistStream, reinterpret_cast<void**>(&persist));
+  if (SUCCEEDED(hr)) {
+    hr = persist->Save(stream, TRUE);
+    persist->Release();
+  }
   std::string bytes;
   HGLOBAL memory = nullptr;
-  if (SUCCEEDED(hr) && SUCCEEDED(::GetHGlobalFromStream(stream, &memory)) && size > 0) {
+  if (SUCCEEDED(hr) && SUCCEEDED(::GetHGlobalFromStream(stream, &memory))) {
     STATSTG stat{};
     stream->Stat(&stat, STATFLAG_NONAME);
     size_t length = static_cast<size_t>(stat.cbSize.QuadPart);
@@ -84,7 +91,10 @@ std::string PictureBytes(const Picture& picture) {
   }
   stream->Release();
   if (FAILED(hr) || bytes.empty()) {
-    throw MarkletError(ErrorNumber::InvalidPropertyValue, "Invalid property value: the picture cannot be saved");
+    char code[16];
+    std::snprintf(code, sizeof code, "0x%08lX", static_cast<unsigned long>(hr));
+    throw MarkletError(ErrorNumber::InvalidPropertyValue,
+                       std::string("Invalid property value: the picture cannot be saved (") + code + ")");
   }
   return bytes;
 }
