@@ -166,6 +166,18 @@ SUITE_CASE(registration_that_fails_takes_back_its_keys) {
   ::RemoveDirectoryW(LibraryFile().c_str());
 }
 
+SUITE_CASE(registration_removed_after_its_type_library_file_was_deleted) {
+  RegisteredAfterwards registered;
+  REQUIRE(Regsvr32(L"") == 0);
+  REQUIRE(::DeleteFileW(LibraryFile().c_str()));
+  CHECK(Regsvr32(L"/u") == 0);
+  CheckNoClassKeys(HKEY_CLASSES_ROOT, L"");
+  CHECK(!KeyExists(HKEY_CLASSES_ROOT, TypeLibraryKey()));
+  CHECK(!KeyExists(HKEY_CLASSES_ROOT, L"TypeLib\\" + GuidText(kTypeLibraryGuid)));
+  CHECK(!KeyExists(HKEY_CLASSES_ROOT, L"Interface\\" + GuidText(kInterfaceGuid)));
+  CHECK(!KeyExists(HKEY_CLASSES_ROOT, L"Interface\\" + GuidText(kEventInterfaceGuid)));
+}
+
 SUITE_CASE(registration_per_user_stays_in_the_user_store) {
   RegisteredAfterwards registered;
   REQUIRE(Regsvr32(L"/u") == 0);
@@ -180,9 +192,18 @@ SUITE_CASE(registration_per_user_stays_in_the_user_store) {
   // whole machine instead; Windows writes it to the user's store.
   CHECK(KeyExists(HKEY_CURRENT_USER, kUserClasses + TypeLibraryKey()) ||
         KeyExists(HKEY_LOCAL_MACHINE, kMachineClasses + TypeLibraryKey()));
+  REQUIRE(Regsvr32(L"/u /n /i:user") == 0);
+  CheckNoClassKeys(HKEY_CURRENT_USER, kUserClasses);
+  // Wherever the system put the library's registration, it is gone.
+  CHECK(!KeyExists(HKEY_CLASSES_ROOT, TypeLibraryKey()));
+  CHECK(!KeyExists(HKEY_CURRENT_USER, kUserClasses + TypeLibraryKey()));
+  CHECK(!FileExists(LibraryFile()));
+  CHECK(SubkeyCount(HKEY_CURRENT_USER, kUserClasses + L"CLSID") == userClassesBefore);
+  CHECK(Regsvr32(L"/u /n /i:user") == 0);
 
-  // Per-machine registration beside it leaves the user's keys alone, and
-  // removing it keeps the type library file the user's registration names.
+  // Per-machine registration beside a user's leaves the user's keys alone,
+  // and removing it keeps the type library file the user's keys name.
+  REQUIRE(Regsvr32(L"/n /i:user") == 0);
   REQUIRE(Regsvr32(L"") == 0);
   CheckClassKeys(HKEY_CURRENT_USER, kUserClasses);
   CheckClassKeys(HKEY_LOCAL_MACHINE, kMachineClasses);
@@ -190,13 +211,10 @@ SUITE_CASE(registration_per_user_stays_in_the_user_store) {
   CheckNoClassKeys(HKEY_LOCAL_MACHINE, kMachineClasses);
   CheckClassKeys(HKEY_CURRENT_USER, kUserClasses);
   CHECK(FileExists(LibraryFile()));
-
   REQUIRE(Regsvr32(L"/u /n /i:user") == 0);
   CheckNoClassKeys(HKEY_CURRENT_USER, kUserClasses);
-  CHECK(!KeyExists(HKEY_CURRENT_USER, kUserClasses + TypeLibraryKey()));
   CHECK(!FileExists(LibraryFile()));
-  CHECK(SubkeyCount(HKEY_CURRENT_USER, kUserClasses + L"CLSID") == userClassesBefore);
-  CHECK(Regsvr32(L"/u /n /i:user") == 0);
+
   // An unknown install option is refused.
   CHECK(Regsvr32(L"/n /i:everyone") != 0);
 }

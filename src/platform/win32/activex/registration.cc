@@ -125,6 +125,24 @@ LONG DeleteTree(const Store& store, const std::wstring& sub) {
   return error == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : error;
 }
 
+// The keys a type-library registration writes for this library: its version
+// key (and the library key once no other version is left), and the keys of
+// its two interfaces.
+bool RemoveLibraryKeys(const Store& store) {
+  bool ok = DeleteTree(store, TypeLibraryKey()) == ERROR_SUCCESS;
+  for (const marklet::Guid* iid : {&kInterfaceGuid, &kEventInterfaceGuid})
+    ok = DeleteTree(store, L"Interface\\" + GuidText(*iid)) == ERROR_SUCCESS && ok;
+  Key library;
+  std::wstring path = std::wstring(store.path) + L"\\TypeLib\\" + GuidText(kTypeLibraryGuid);
+  if (::RegOpenKeyExW(store.root, path.c_str(), 0, KEY_READ, library.Out()) == ERROR_SUCCESS) {
+    ::DWORD subkeys = 1;
+    ::RegQueryInfoKeyW(library.get(), nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, nullptr, nullptr,
+                       nullptr, nullptr, nullptr);
+    if (subkeys == 0) ok = DeleteTree(store, L"TypeLib\\" + GuidText(kTypeLibraryGuid)) == ERROR_SUCCESS && ok;
+  }
+  return ok;
+}
+
 HRESULT ModulePath(HMODULE module, std::wstring& path) {
   if (!module) return E_UNEXPECTED;
   std::vector<wchar_t> buffer(MAX_PATH);
@@ -234,14 +252,26 @@ HRESULT UnregisterServer(HMODULE module, RegistrationScope scope) {
   HRESULT result = S_OK;
 
   // The type library first: unregistering it reads the registered file.
-  if (Exists(store, TypeLibraryKey())) {
+  const std::wstring libraryPath = LibraryPathBeside(modulePath);
+  const bool registeredHere = Exists(store, TypeLibraryKey());
+  // Some systems register a user's type library for the whole machine; a
+  // machine registration of this very file that no machine registration of
+  // the class accounts for is then the user's.
+  const bool userLibraryOnMachine =
+      scope == RegistrationScope::User && !registeredHere &&
+      ::lstrcmpiW(ReadDefault(StoreOf(RegistrationScope::Machine), TypeLibraryKey() + L"\\0\\win64").c_str(),
+                  libraryPath.c_str()) == 0 &&
+      !OtherScopeUses(scope, modulePath);
+  if (registeredHere || userLibraryOnMachine) {
     GUID library = ToGuid(kTypeLibraryGuid);
     hr = scope == RegistrationScope::Machine
              ? ::UnRegisterTypeLib(library, kTypeLibraryMajorVersion, kTypeLibraryMinorVersion, LOCALE_NEUTRAL,
                                    SYS_WIN64)
              : ::UnRegisterTypeLibForUser(library, kTypeLibraryMajorVersion, kTypeLibraryMinorVersion,
                                           LOCALE_NEUTRAL, SYS_WIN64);
-    if (FAILED(hr)) result = SELFREG_E_TYPELIB;
+    // The system's unregistration reads the registered file; when that is
+    // gone or unreadable, the library's own keys are removed directly.
+    if (FAILED(hr) && registeredHere && !RemoveLibraryKeys(store)) result = SELFREG_E_TYPELIB;
   }
 
   LONG error = DeleteTree(store, ClassKey());
@@ -257,10 +287,7 @@ HRESULT UnregisterServer(HMODULE module, RegistrationScope scope) {
   // The file beside the server goes too, unless the other scope's
   // registration still names it. A file some process still holds open is
   // left behind (registering again replaces it); the keys are what counts.
-  if (!OtherScopeUses(scope, modulePath)) {
-    std::wstring libraryPath = LibraryPathBeside(modulePath);
-    ::DeleteFileW(libraryPath.c_str());
-  }
+  if (!OtherScopeUses(scope, modulePath)) ::DeleteFileW(libraryPath.c_str());
   return result;
 }
 
