@@ -1,5 +1,6 @@
 // Registration of the server: the class, its programmatic identifier and the
-// type library, per machine (HKEY_CLASSES_ROOT, as regsvr32 does) or per user
+// type library, per machine (HKEY_LOCAL_MACHINE\Software\Classes, what
+// HKEY_CLASSES_ROOT shows every user) or per user
 // (HKEY_CURRENT_USER\Software\Classes). Unregistering removes exactly the
 // keys registering wrote, and nothing else.
 #pragma once
