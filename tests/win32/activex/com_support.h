@@ -17,19 +17,7 @@ namespace marklet::win32::activex_suite {
 // The control created by its ProgID (registering the server first).
 inline IDispatch* NewControl() {
   IDispatch* control = nullptr;
-  if (!EnsureRegistered()) {
-    // TEMPORARY until registration lands: straight from the server's class factory.
-    HMODULE server = ::LoadLibraryW(ServerPath().c_str());
-    auto get = reinterpret_cast<HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**)>(
-        reinterpret_cast<void*>(::GetProcAddress(server, "DllGetClassObject")));
-    IClassFactory* factory = nullptr;
-    std::printf("  server %p get %p\n", (void*)server, (void*)get);
-    if (!get || FAILED(get(ToGuid(kClassGuid), IID_IClassFactory, reinterpret_cast<void**>(&factory)))) return nullptr;
-    HRESULT hr = factory->CreateInstance(nullptr, IID_IDispatch, reinterpret_cast<void**>(&control));
-    if (FAILED(hr)) std::printf("  CreateInstance: 0x%08lX\n", static_cast<unsigned long>(hr));
-    factory->Release();
-    return control;
-  }
+  if (!EnsureRegistered()) return nullptr;
   CLSID clsid{};
   if (FAILED(::CLSIDFromProgID(L"MarkletControl.Marklet", &clsid))) return nullptr;
   if (FAILED(::CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch,

@@ -485,8 +485,9 @@ SUITE_CASE(ActiveXServerLifetime) {
   control->Release();
   CHECK(ServerCanUnloadNow() == S_OK);
   IClassFactory* factory = nullptr;
-  REQUIRE(SUCCEEDED(::CoGetClassObject(ToGuid(kClassGuid), CLSCTX_INPROC_SERVER, nullptr, IID_IClassFactory,
-                                       reinterpret_cast<void**>(&factory))));
+  HRESULT got = ::CoGetClassObject(ToGuid(kClassGuid), CLSCTX_INPROC_SERVER, nullptr, IID_IClassFactory,
+                                   reinterpret_cast<void**>(&factory));
+  REQUIRE(Check(SUCCEEDED(got), "CoGetClassObject " + ErrorText(got), __LINE__, __FILE__));
   factory->LockServer(TRUE);
   CHECK(ServerCanUnloadNow() == S_FALSE);
   factory->LockServer(FALSE);
