@@ -116,4 +116,11 @@ void RenderPicture(HDC dc, const Picture& picture, int x, int y) {
                    -picture->heightHiMetric, nullptr);
 }
 
+IPicture* PictureInterface(const Picture& picture) { return PictureOf(picture); }
+
+Picture WrapPicture(IPicture* picture) {
+  picture->AddRef();
+  return Wrap(picture, u"");
+}
+
 }  // namespace marklet::win32

@@ -20,6 +20,13 @@ Picture LoadPictureFile(const std::u16string& path);
 // a picture; `name` is what the message calls them.
 Picture DecodePictureBytes(std::span<const unsigned char> bytes, const std::string& name);
 
+// The picture object behind a picture made here (no reference added), or
+// null for none or one made by another host.
+IPicture* PictureInterface(const Picture& picture);
+
+// A picture over an existing picture object (a reference is added).
+Picture WrapPicture(IPicture* picture);
+
 // The picture's size in pixels of the given device (HiMetric -> pixels).
 SIZE PicturePixels(const Picture& picture, HDC dc);
 

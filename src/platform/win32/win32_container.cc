@@ -22,8 +22,10 @@ constexpr char kWindowClass[] = "MarkletControlWindow";
 
 // The window class is ANSI, as the control's hook is: the procedure
 // addresses its window longs hold are then the procedures themselves.
+bool& WindowClassRegistered();
+
 void RegisterWindowClass() {
-  static bool registered = false;
+  bool& registered = WindowClassRegistered();
   if (registered) return;
   INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES};
   ::InitCommonControlsEx(&controls);
@@ -35,6 +37,11 @@ void RegisterWindowClass() {
   wc.hInstance = ResourceModule();
   wc.lpszClassName = kWindowClass;
   registered = ::RegisterClassExA(&wc) != 0 || ::GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+}
+
+bool& WindowClassRegistered() {
+  static bool registered = false;
+  return registered;
 }
 
 Integer ShiftState() {
@@ -252,10 +259,7 @@ void Win32Container::Deliver(const char* name, const std::function<void()>& acti
 }
 
 void Win32Container::CreateControl(PropertyBag* bag) {
-  DestroyControl();
-  control_ = HostedMarklet::Create(*this);
-  marklet_ = &static_cast<HostedMarklet&>(*control_).control();
-  Marklet& control = *marklet_;
+  Marklet& control = NewControl();
   Deliver("Initialize", [&] { control.Initialize(); });
   if (bag) {
     Deliver("ReadProperties", [&] { control.ReadProperties(*bag); });
@@ -413,6 +417,26 @@ void Win32Container::MouseButton(UINT msg, WPARAM wParam, LPARAM lParam) {
   }
 }
 
+void Win32Container::PaintIfPending() {
+  if (paintPending_ && control_) {
+    paintPending_ = false;
+    SiteControl& control = *control_;
+    Deliver("Paint", [&] { control.Paint(); });
+    if (onPainted) onPainted();
+  }
+}
+
+Marklet& Win32Container::NewControl() {
+  DestroyControl();
+  control_ = HostedMarklet::Create(*this);
+  marklet_ = &static_cast<HostedMarklet&>(*control_).control();
+  return *marklet_;
+}
+
+void Win32Container::UnregisterWindowClass() {
+  if (WindowClassRegistered() && ::UnregisterClassA(kWindowClass, ResourceModule())) WindowClassRegistered() = false;
+}
+
 LRESULT Win32Container::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
   if (toolTipWindow_ && msg >= WM_MOUSEFIRST && msg <= WM_MOUSELAST) {
     MSG relayed{hwnd_, msg, wParam, lParam, 0, {0, 0}};
@@ -420,12 +444,7 @@ LRESULT Win32Container::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
   }
   switch (msg) {
     case WM_PAINT: {
-      if (paintPending_ && control_) {
-        paintPending_ = false;
-        SiteControl& control = *control_;
-        Deliver("Paint", [&] { control.Paint(); });
-        if (onPainted) onPainted();
-      }
+      PaintIfPending();
       PAINTSTRUCT ps;
       HDC dc = ::BeginPaint(hwnd_, &ps);
       Present(dc);

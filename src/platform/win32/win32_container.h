@@ -90,6 +90,9 @@ class Win32Container : public Container {
   // control made by a form. Creating runs Initialize and then InitProperties
   // or ReadProperties; the first paint follows from the message loop.
   void CreateControl(PropertyBag* bag = nullptr);
+  // A new Marklet on this container, not yet initialised: the caller runs
+  // its Initialize and then InitProperties or ReadProperties, and sees their errors.
+  Marklet& NewControl();
   void SetSiteControl(std::unique_ptr<SiteControl> control);
   SiteControl* siteControl() { return control_.get(); }
   // The Marklet behind the control, when it is one.
@@ -101,6 +104,13 @@ class Win32Container : public Container {
 
   // Paint follows on the window's next WM_PAINT.
   void RequestPaint();
+  // Delivers a requested Paint now, before the window asks for it.
+  void PaintIfPending();
+  // Copies the drawing and the pictures over it to `dc`, at (0, 0).
+  void Present(HDC dc);
+  // Removes the window class registration (a DLL being unloaded must: its
+  // procedure goes with it).
+  static void UnregisterWindowClass();
   bool PaintPending() const { return paintPending_; }
 
   GdiSurface& gdiSurface() { return *surface_; }
@@ -143,7 +153,6 @@ class Win32Container : public Container {
  private:
   friend class GdiSurface;
   LRESULT OnMessage(UINT msg, WPARAM wParam, LPARAM lParam);
-  void Present(HDC dc);
   void MouseButton(UINT msg, WPARAM wParam, LPARAM lParam);
   void MouseMove(WPARAM wParam, LPARAM lParam);
   Single ToTwipsX(int x) const;

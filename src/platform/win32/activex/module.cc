@@ -6,6 +6,7 @@
 
 #include "platform/win32/activex/class_factory.h"
 #include "platform/win32/activex/registration.h"
+#include "platform/win32/win32_container.h"
 
 namespace marklet::win32::activex {
 namespace {
@@ -27,10 +28,13 @@ long LiveObjects() { return objects.load(); }
 
 using namespace marklet::win32::activex;
 
-extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, ::DWORD reason, LPVOID) {
   if (reason == DLL_PROCESS_ATTACH) {
     module = instance;
     ::DisableThreadLibraryCalls(instance);
+  } else if (reason == DLL_PROCESS_DETACH) {
+    // Window classes outlive the DLL that registered them unless removed.
+    marklet::win32::Win32Container::UnregisterWindowClass();
   }
   return TRUE;
 }

@@ -1,0 +1,501 @@
+// The control object driven as an automation client and a container drive
+// it, without a window: names and DISPIDs, coercion and errors, the dual
+// vtable, font and picture objects, change notices, property bags, streams
+// and the server's object count.
+#include "platform/win32/win_api.h"
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "com_support.h"
+#include "control/dispatch.h"
+#include "platform/win32/activex/marklet_object.h"
+#include "suite_runner.h"
+
+namespace marklet::win32 {
+namespace {
+
+using namespace activex_suite;
+
+// An HRESULT and the thread's error description, for messages.
+std::string ErrorText(HRESULT hr) {
+  char code[16];
+  std::snprintf(code, sizeof code, "0x%08lX", static_cast<unsigned long>(hr));
+  std::string text = code;
+  IErrorInfo* info = nullptr;
+  if (::GetErrorInfo(0, &info) == S_OK && info) {
+    BSTR description = nullptr;
+    info->GetDescription(&description);
+    if (description) text += ": " + U16ToUtf8(FromWide(description));
+    ::SysFreeString(description);
+    info->Release();
+  }
+  return text;
+}
+
+// A control made ready the way a container makes a new one: created, then InitNew.
+IDispatch* NewInitialisedControl() {
+  IDispatch* control = NewControl();
+  if (!control) return nullptr;
+  if (IPersistStreamInit* persist = Query<IPersistStreamInit>(control, IID_IPersistStreamInit)) {
+    persist->InitNew();
+    persist->Release();
+  }
+  return control;
+}
+
+std::wstring Wide(const char* ascii) { return std::wstring(ascii, ascii + std::char_traits<char>::length(ascii)); }
+
+IFontDisp* MakeFont(const wchar_t* name, double points, bool bold) {
+  FONTDESC desc{};
+  desc.cbSizeofstruct = sizeof desc;
+  desc.lpstrName = const_cast<LPOLESTR>(name);
+  desc.cySize.int64 = static_cast<LONGLONG>(points * 10000);
+  desc.sWeight = bold ? FW_BOLD : FW_NORMAL;
+  IFontDisp* font = nullptr;
+  ::OleCreateFontIndirect(&desc, IID_IFontDisp, reinterpret_cast<void**>(&font));
+  return font;
+}
+
+// A 16 x 8 bitmap picture object, green.
+IPictureDisp* MakePicture() {
+  HDC screen = ::GetDC(nullptr);
+  HBITMAP bitmap = ::CreateCompatibleBitmap(screen, 16, 8);
+  HDC dc = ::CreateCompatibleDC(screen);
+  HGDIOBJ old = ::SelectObject(dc, bitmap);
+  RECT all{0, 0, 16, 8};
+  HBRUSH green = ::CreateSolidBrush(RGB(0, 160, 0));
+  ::FillRect(dc, &all, green);
+  ::DeleteObject(green);
+  ::SelectObject(dc, old);
+  ::DeleteDC(dc);
+  ::ReleaseDC(nullptr, screen);
+  PICTDESC desc{};
+  desc.cbSizeofstruct = sizeof desc;
+  desc.picType = PICTYPE_BITMAP;
+  desc.bmp.hbitmap = bitmap;
+  IPictureDisp* picture = nullptr;
+  ::OleCreatePictureIndirect(&desc, IID_IPictureDisp, TRUE, reinterpret_cast<void**>(&picture));
+  return picture;
+}
+
+VARIANT Object(IDispatch* object) {
+  VARIANT v;
+  V_VT(&v) = VT_DISPATCH;
+  V_DISPATCH(&v) = object;
+  return v;
+}
+
+SUITE_CASE(ActiveXNamesAndDispids) {
+  IDispatch* control = NewControl();
+  REQUIRE(control);
+  for (const MemberInfo& m : Members()) {
+    std::wstring name = Wide(m.name), lower = name, upper = name;
+    std::transform(lower.begin(), lower.end(), lower.begin(), ::towlower);
+    std::transform(upper.begin(), upper.end(), upper.begin(), ::towupper);
+    CHECK_MSG(IdOf(control, name.c_str()) == m.dispid, m.name);
+    CHECK_MSG(IdOf(control, lower.c_str()) == m.dispid, m.name);
+    CHECK_MSG(IdOf(control, upper.c_str()) == m.dispid, m.name);
+  }
+  DISPID id = 0;
+  LPOLESTR unknown[] = {const_cast<LPOLESTR>(L"NoSuchMember")};
+  CHECK(control->GetIDsOfNames(IID_NULL, unknown, 1, LOCALE_USER_DEFAULT, &id) == DISP_E_UNKNOWNNAME);
+  Call call;
+  Get(control, 0x12345, call);
+  CHECK(call.hr == DISP_E_MEMBERNOTFOUND);
+  control->Release();
+}
+
+SUITE_CASE(ActiveXNewInstanceValues) {
+  IDispatch* control = NewInitialisedControl();
+  REQUIRE(control);
+  CHECK(Read(control, L"MultiLine") == L"True");
+  CHECK(Read(control, L"ShowMoreLink") == L"True");
+  CHECK(Read(control, L"AutoSizeHeight") == L"True");
+  CHECK(Read(control, L"UnderlineLink") == L"True");
+  CHECK(Read(control, L"GetTextOnEvent") == L"False");
+  CHECK(Read(control, L"TabSize") == L"5");
+  CHECK(Read(control, L"LinkColor") == L"16711680");
+  CHECK(Read(control, L"ActiveLinkColor") == L"16711680");
+  CHECK(Read(control, L"MoreLinkText") == L"...+");
+  CHECK(Read(control, L"ForeColor") == L"0");
+  CHECK(Read(control, L"LinkDisplay") == L"0");
+  CHECK(Read(control, L"LineSpacing") == L"0");
+  CHECK(Read(control, L"Picture") == L"<nothing>");
+  // No site gives a display name, so the text starts empty.
+  CHECK(Read(control, L"Text") == L"");
+  // Each value comes in its member's automation type.
+  struct Expect {
+    const wchar_t* name;
+    VARTYPE type;
+  } types[] = {{L"LineSpacing", VT_I2}, {L"TabSize", VT_UI1}, {L"BackColor", VT_I4}, {L"Enabled", VT_BOOL},
+               {L"Appearance", VT_I4},  {L"Text", VT_BSTR},   {L"Font", VT_DISPATCH}};
+  for (const Expect& e : types) {
+    Call call;
+    Get(control, IdOf(control, e.name), call);
+    CHECK_MSG(call.hr == S_OK && V_VT(&call.value) == e.type, std::to_string(V_VT(&call.value)));
+  }
+  control->Release();
+}
+
+SUITE_CASE(ActiveXCoercionAndErrors) {
+  IDispatch* control = NewInitialisedControl();
+  REQUIRE(control);
+  // Numeric strings are taken as numbers.
+  CHECK(Set(control, L"LineSpacing", Text(L"12")) == S_OK);
+  CHECK(Read(control, L"LineSpacing") == L"12");
+  CHECK(Set(control, L"TabSize", Text(L" 7 ")) == S_OK);
+  CHECK(Read(control, L"TabSize") == L"7");
+  struct Refusal {
+    const wchar_t* name;
+    VARIANT value;
+    int number;
+  } refusals[] = {
+      {L"TabSize", Int(256), 6},        {L"TabSize", Text(L"seven"), 13}, {L"Appearance", Int(70000), 6},
+      {L"FormatedText", Text(L"x"), 383}, {L"LineSpacing", Int(40000), 6},
+  };
+  for (Refusal& r : refusals) {
+    Call call;
+    Put(control, IdOf(control, r.name), r.value, call);
+    ::VariantClear(&r.value);
+    CHECK_MSG(call.hr == DISP_E_EXCEPTION && call.ErrorNumber() == r.number,
+              std::to_string(call.ErrorNumber()) + " for " + std::string(r.name, r.name + wcslen(r.name)));
+    CHECK(!call.Description().empty());
+    CHECK(call.Description() != L"" && std::wstring(call.exception.bstrSource ? call.exception.bstrSource : L"") ==
+                                           L"MarkletControl.Marklet");
+  }
+  CHECK(Read(control, L"TabSize") == L"7");
+  // An assignment needs its value; a read takes no arguments.
+  {
+    Call call;
+    DISPPARAMS none{nullptr, nullptr, 0, 0};
+    call.hr = control->Invoke(IdOf(control, L"Text"), IID_NULL, 0, DISPATCH_PROPERTYPUT, &none, nullptr,
+                              &call.exception, nullptr);
+    CHECK(FAILED(call.hr));
+  }
+  {
+    VARIANT arg = Int(1);
+    DISPPARAMS one{&arg, nullptr, 1, 0};
+    VARIANT result;
+    ::VariantInit(&result);
+    CHECK(control->Invoke(IdOf(control, L"Text"), IID_NULL, 0, DISPATCH_PROPERTYGET, &one, &result, nullptr,
+                          nullptr) == DISP_E_BADPARAMCOUNT);
+  }
+  // Methods are called with DISPATCH_METHOD.
+  {
+    DISPPARAMS none{nullptr, nullptr, 0, 0};
+    CHECK(control->Invoke(0x6003001A, IID_NULL, 0, DISPATCH_METHOD, &none, nullptr, nullptr, nullptr) == S_OK);
+  }
+  control->Release();
+}
+
+SUITE_CASE(ActiveXDualInterface) {
+  IDispatch* control = NewInitialisedControl();
+  REQUIRE(control);
+  auto* automation = Query<activex::IMarkletAutomation>(control, ToGuid(kInterfaceGuid));
+  REQUIRE(automation);
+  BSTR text = ::SysAllocString(L"A #ekey<link> here");
+  CHECK(automation->put_Text(text) == S_OK);
+  ::SysFreeString(text);
+  BSTR plain = nullptr;
+  CHECK(automation->get_FormatedText(&plain) == S_OK);
+  CHECK(plain && std::wstring(plain) == L"A link here");
+  ::SysFreeString(plain);
+  CHECK(automation->put_TabSize(9) == S_OK);
+  BYTE tab = 0;
+  CHECK(automation->get_TabSize(&tab) == S_OK && tab == 9);
+  // A refused value comes back as the control's error with its description.
+  HRESULT hr = automation->put_Appearance(70000);
+  CHECK(hr == MAKE_HRESULT(SEVERITY_ERROR, FACILITY_CONTROL, 6));
+  IErrorInfo* info = nullptr;
+  CHECK(::GetErrorInfo(0, &info) == S_OK && info);
+  if (info) {
+    BSTR description = nullptr;
+    info->GetDescription(&description);
+    CHECK(description && ::SysStringLen(description) > 0);
+    ::SysFreeString(description);
+    info->Release();
+  }
+  ISupportErrorInfo* support = Query<ISupportErrorInfo>(control, IID_ISupportErrorInfo);
+  CHECK(support && support->InterfaceSupportsErrorInfo(ToGuid(kInterfaceGuid)) == S_OK);
+  if (support) support->Release();
+  automation->Release();
+  control->Release();
+}
+
+SUITE_CASE(ActiveXFontAndPictureObjects) {
+  IDispatch* control = NewInitialisedControl();
+  REQUIRE(control);
+  IFontDisp* font = MakeFont(L"Tahoma", 12, true);
+  REQUIRE(font);
+  Call set;
+  Put(control, IdOf(control, L"Font"), Object(font), set, true);
+  CHECK(set.hr == S_OK);
+  font->Release();
+  Call got;
+  Get(control, IdOf(control, L"Font"), got);
+  IFont* back = V_VT(&got.value) == VT_DISPATCH ? Query<IFont>(V_DISPATCH(&got.value), IID_IFont) : nullptr;
+  CHECK(back);
+  if (back) {
+    BSTR name = nullptr;
+    CY size{};
+    BOOL bold = FALSE;
+    back->get_Name(&name);
+    back->get_Size(&size);
+    back->get_Bold(&bold);
+    CHECK(name && std::wstring(name) == L"Tahoma");
+    // The size the surface renders, which may be rounded to whole pixels.
+    CHECK_MSG(size.int64 > 110000 && size.int64 < 130000, std::to_string(size.int64));
+    CHECK(bold);
+    ::SysFreeString(name);
+    back->Release();
+  }
+  IPictureDisp* picture = MakePicture();
+  REQUIRE(picture);
+  Call setPicture;
+  Put(control, IdOf(control, L"Picture"), Object(picture), setPicture, true);
+  CHECK(setPicture.hr == S_OK);
+  Call gotPicture;
+  Get(control, IdOf(control, L"Picture"), gotPicture);
+  CHECK(V_VT(&gotPicture.value) == VT_DISPATCH && V_DISPATCH(&gotPicture.value) == picture);
+  picture->Release();
+  // A font object where a number belongs is a type mismatch.
+  IFontDisp* other = MakeFont(L"Arial", 10, false);
+  Call wrong;
+  Put(control, IdOf(control, L"TabSize"), Object(other), wrong);
+  CHECK(wrong.ErrorNumber() == 13);
+  other->Release();
+  control->Release();
+}
+
+SUITE_CASE(ActiveXChangeNotices) {
+  IDispatch* control = NewInitialisedControl();
+  REQUIRE(control);
+  auto* sink = new PropertyNotifySink();
+  DWORD cookie = Connect(control, IID_IPropertyNotifySink, sink);
+  CHECK(cookie != 0);
+  IPersistStreamInit* persist = Query<IPersistStreamInit>(control, IID_IPersistStreamInit);
+  REQUIRE(persist);
+  CHECK(persist->IsDirty() == S_FALSE);
+  CHECK(Set(control, L"Text", Text(L"changed")) == S_OK);
+  CHECK(sink->changed == std::vector<DISPID>{0x68030002});
+  CHECK(persist->IsDirty() == S_OK);
+  // LinkDisplay on a transparent background makes it opaque: BackStyle has
+  // no DISPID of its own.
+  auto* bag = new MemoryPropertyBag();
+  VARIANT transparent = Int(0);
+  bag->Write(L"BackStyle", &transparent);
+  IDispatch* loaded = NewControl();
+  REQUIRE(loaded);
+  IPersistPropertyBag* loader = Query<IPersistPropertyBag>(loaded, IID_IPersistPropertyBag);
+  CHECK(loader && loader->Load(bag, nullptr) == S_OK);
+  auto* loadedSink = new PropertyNotifySink();
+  Connect(loaded, IID_IPropertyNotifySink, loadedSink);
+  CHECK(Set(loaded, L"LinkDisplay", Int(3)) == S_OK);
+  CHECK(loadedSink->changed == (std::vector<DISPID>{0x6803000C, DISPID_UNKNOWN}));
+  // Saving with clearDirty leaves the object clean.
+  IStream* stream = nullptr;
+  ::CreateStreamOnHGlobal(nullptr, TRUE, &stream);
+  CHECK(persist->Save(stream, TRUE) == S_OK);
+  CHECK(persist->IsDirty() == S_FALSE);
+  stream->Release();
+  CHECK(Disconnect(control, IID_IPropertyNotifySink, cookie));
+  CHECK(Set(control, L"Text", Text(L"again")) == S_OK);
+  CHECK(sink->changed.size() == 1);
+  if (loader) loader->Release();
+  persist->Release();
+  bag->Release();
+  sink->Release();
+  loadedSink->Release();
+  loaded->Release();
+  control->Release();
+}
+
+// Every readable property of a control, as text.
+std::vector<std::pair<std::string, std::wstring>> Snapshot(IDispatch* control) {
+  std::vector<std::pair<std::string, std::wstring>> out;
+  for (const MemberInfo& m : Members()) {
+    // The plain text is made by the next parse, not stored.
+    if (m.kind != MemberKind::Property || m.dispid == 0x68030007) continue;
+    std::wstring value = Read(control, Wide(m.name).c_str());
+    if (m.type == AutoType::Font) {
+      Call call;
+      Get(control, m.dispid, call);
+      IFont* font = Query<IFont>(V_DISPATCH(&call.value), IID_IFont);
+      BSTR name = nullptr;
+      CY size{};
+      BOOL bold = FALSE;
+      if (font) {
+        font->get_Name(&name);
+        font->get_Size(&size);
+        font->get_Bold(&bold);
+        font->Release();
+      }
+      value = std::wstring(name ? name : L"") + L" " + std::to_wstring(size.int64) + (bold ? L" bold" : L"");
+      ::SysFreeString(name);
+    }
+    out.emplace_back(m.name, value);
+  }
+  return out;
+}
+
+// Sets every writable property away from its new-instance value.
+void SetEveryProperty(IDispatch* control) {
+  CHECK(Set(control, L"LineSpacing", Int(3)) == S_OK);
+  CHECK(Set(control, L"BackColor", Int(0x00336699)) == S_OK);
+  CHECK(Set(control, L"ShowMoreLink", Bool(false)) == S_OK);
+  CHECK(Set(control, L"GetTextOnEvent", Bool(true)) == S_OK);
+  CHECK(Set(control, L"MultiLine", Bool(false)) == S_OK);
+  CHECK(Set(control, L"AutoSizeHeight", Bool(false)) == S_OK);
+  CHECK(Set(control, L"UnderlineLink", Bool(false)) == S_OK);
+  CHECK(Set(control, L"LeftMargin", Int(7)) == S_OK);
+  CHECK(Set(control, L"LinkDisplay", Int(2)) == S_OK);
+  CHECK(Set(control, L"TabSize", Int(3)) == S_OK);
+  CHECK(Set(control, L"ForeColor", Int(0x000000FF)) == S_OK);
+  CHECK(Set(control, L"LinkColor", Int(0x0000AA00)) == S_OK);
+  CHECK(Set(control, L"ActiveLinkColor", Int(0x00AA0000)) == S_OK);
+  CHECK(Set(control, L"Enabled", Bool(false)) == S_OK);
+  CHECK(Set(control, L"Appearance", Int(0)) == S_OK);
+  CHECK(Set(control, L"Text", Text(L"Saved #ek<text>\twith \"quotes\" and \u00F3")) == S_OK);
+  CHECK(Set(control, L"MoreLinkText", Text(L"more...")) == S_OK);
+  CHECK(Set(control, L"BorderStyle", Int(0)) == S_OK);
+  IFontDisp* font = MakeFont(L"Tahoma", 14, true);
+  Call setFont;
+  Put(control, IdOf(control, L"Font"), Object(font), setFont, true);
+  CHECK(setFont.hr == S_OK);
+  font->Release();
+}
+
+// The write order of the keys.
+const wchar_t* const kWriteOrder[] = {
+    L"BackColor", L"ForeColor", L"Enabled",    L"ShowMoreLink",   L"Font",           L"Appearance",  L"BackStyle",
+    L"BorderStyle", L"Text",    L"MoreLinkText", L"AutoSizeHeight", L"LeftMargin",   L"LinkColor",   L"UnderlineLink",
+    L"Picture",   L"TabSize",   L"LineSpacing", L"LinkDisplay",    L"ActiveLinkColor", L"MultiLine", L"GetTextOnEvent"};
+
+SUITE_CASE(ActiveXPropertyBag) {
+  IDispatch* fresh = NewInitialisedControl();
+  REQUIRE(fresh);
+  IPersistPropertyBag* persist = Query<IPersistPropertyBag>(fresh, IID_IPersistPropertyBag);
+  REQUIRE(persist);
+  // A new instance stores only what differs from the keys' defaults.
+  auto* bag = new MemoryPropertyBag();
+  CHECK(persist->Save(bag, TRUE, FALSE) == S_OK);
+  for (const wchar_t* key : {L"ShowMoreLink", L"AutoSizeHeight", L"ForeColor"}) {
+    CHECK_MSG(bag->values.count(key) == 1, std::string(key, key + wcslen(key)));
+  }
+  for (const wchar_t* key : {L"LinkColor", L"UnderlineLink", L"TabSize", L"MoreLinkText", L"ActiveLinkColor"}) {
+    CHECK_MSG(bag->values.count(key) == 0, std::string(key, key + wcslen(key)));
+  }
+  bag->Release();
+  // Asked for all, every key is written, in the write order.
+  auto* all = new MemoryPropertyBag();
+  CHECK(persist->Save(all, TRUE, TRUE) == S_OK);
+  CHECK(all->writes == std::vector<std::wstring>(std::begin(kWriteOrder), std::end(kWriteOrder)));
+  all->Release();
+  persist->Release();
+  fresh->Release();
+
+  // Every property comes back from the bag as it was saved.
+  IDispatch* original = NewInitialisedControl();
+  REQUIRE(original);
+  SetEveryProperty(original);
+  IPictureDisp* picture = MakePicture();
+  Call setPicture;
+  Put(original, IdOf(original, L"Picture"), Object(picture), setPicture, true);
+  picture->Release();
+  auto* saved = new MemoryPropertyBag();
+  IPersistPropertyBag* saver = Query<IPersistPropertyBag>(original, IID_IPersistPropertyBag);
+  CHECK(saver->Save(saved, TRUE, FALSE) == S_OK);
+  IDispatch* copy = NewControl();
+  IPersistPropertyBag* loader = Query<IPersistPropertyBag>(copy, IID_IPersistPropertyBag);
+  CHECK(loader->Load(saved, nullptr) == S_OK);
+  auto before = Snapshot(original), after = Snapshot(copy);
+  for (size_t i = 0; i < before.size() && i < after.size(); ++i) {
+    CHECK_MSG(before[i].second == after[i].second, before[i].first);
+  }
+  // Loading twice is refused; the bag's own failure reaches the container.
+  CHECK(loader->Load(saved, nullptr) == E_UNEXPECTED);
+  saver->Release();
+  loader->Release();
+  saved->Release();
+  copy->Release();
+  original->Release();
+}
+
+SUITE_CASE(ActiveXStream) {
+  IDispatch* first = NewInitialisedControl();
+  IDispatch* second = NewInitialisedControl();
+  REQUIRE(first && second);
+  SetEveryProperty(first);
+  IPictureDisp* picture = MakePicture();
+  Call setPicture;
+  Put(first, IdOf(first, L"Picture"), Object(picture), setPicture, true);
+  picture->Release();
+  CHECK(Set(second, L"Text", Text(L"second")) == S_OK);
+  // Two objects, one after the other in one stream, as a container keeps them.
+  IStream* stream = nullptr;
+  REQUIRE(SUCCEEDED(::CreateStreamOnHGlobal(nullptr, TRUE, &stream)));
+  IPersistStreamInit* a = Query<IPersistStreamInit>(first, IID_IPersistStreamInit);
+  IPersistStreamInit* b = Query<IPersistStreamInit>(second, IID_IPersistStreamInit);
+  ULARGE_INTEGER size{};
+  HRESULT sized = a->GetSizeMax(&size);
+  CHECK_MSG(sized == S_OK && size.QuadPart > 12, ErrorText(sized));
+  CHECK(a->Save(stream, TRUE) == S_OK);
+  CHECK(b->Save(stream, TRUE) == S_OK);
+  LARGE_INTEGER start{};
+  stream->Seek(start, STREAM_SEEK_SET, nullptr);
+  IDispatch* firstCopy = NewControl();
+  IDispatch* secondCopy = NewControl();
+  IPersistStreamInit* ac = Query<IPersistStreamInit>(firstCopy, IID_IPersistStreamInit);
+  IPersistStreamInit* bc = Query<IPersistStreamInit>(secondCopy, IID_IPersistStreamInit);
+  CHECK(ac->Load(stream) == S_OK);
+  CHECK(bc->Load(stream) == S_OK);
+  auto before = Snapshot(first), after = Snapshot(firstCopy);
+  for (size_t i = 0; i < before.size() && i < after.size(); ++i) {
+    CHECK_MSG(before[i].second == after[i].second, before[i].first);
+  }
+  CHECK(Read(secondCopy, L"Text") == L"second");
+  CHECK(Read(firstCopy, L"Picture") == L"<object>");
+
+  // A damaged stream is refused with a type mismatch; nothing is half read.
+  IStream* damaged = nullptr;
+  ::CreateStreamOnHGlobal(nullptr, TRUE, &damaged);
+  ULONG written = 0;
+  damaged->Write("MKLT\x01\x00\x00\x00\xFF\x00\x00\x00\x05", 13, &written);
+  damaged->Seek(start, STREAM_SEEK_SET, nullptr);
+  IDispatch* victim = NewControl();
+  IPersistStreamInit* vc = Query<IPersistStreamInit>(victim, IID_IPersistStreamInit);
+  CHECK(vc->Load(damaged) == MAKE_HRESULT(SEVERITY_ERROR, FACILITY_CONTROL, 13));
+  // The object still works, and may still be initialised.
+  CHECK(vc->InitNew() == S_OK);
+  CHECK(Set(victim, L"Text", Text(L"fine")) == S_OK);
+  for (IUnknown* p : std::initializer_list<IUnknown*>{vc, victim, damaged, ac, bc, a, b, firstCopy, secondCopy,
+                                                      stream, first, second}) {
+    p->Release();
+  }
+}
+
+SUITE_CASE(ActiveXServerLifetime) {
+  PumpFor(50);
+  CHECK(ServerCanUnloadNow() == S_OK);
+  IDispatch* control = NewControl();
+  REQUIRE(control);
+  CHECK(ServerCanUnloadNow() == S_FALSE);
+  control->Release();
+  CHECK(ServerCanUnloadNow() == S_OK);
+  IClassFactory* factory = nullptr;
+  REQUIRE(SUCCEEDED(::CoGetClassObject(ToGuid(kClassGuid), CLSCTX_INPROC_SERVER, nullptr, IID_IClassFactory,
+                                       reinterpret_cast<void**>(&factory))));
+  factory->LockServer(TRUE);
+  CHECK(ServerCanUnloadNow() == S_FALSE);
+  factory->LockServer(FALSE);
+  CHECK(ServerCanUnloadNow() == S_OK);
+  IUnknown* aggregated = nullptr;
+  CHECK(factory->CreateInstance(reinterpret_cast<IUnknown*>(factory), IID_IUnknown,
+                                reinterpret_cast<void**>(&aggregated)) == CLASS_E_NOAGGREGATION);
+  factory->Release();
+}
+
+}  // namespace
+}  // namespace marklet::win32
