@@ -279,7 +279,8 @@ HRESULT UnregisterServer(HMODULE module, RegistrationScope scope) {
   // The ProgID key is removed only while it names this class: another server
   // may have claimed the name since.
   std::wstring progIdClass = ReadDefault(store, ProgIdKey() + L"\\CLSID");
-  if (Exists(store, ProgIdKey()) && (progIdClass.empty() || ::lstrcmpiW(progIdClass.c_str(), GuidText(kClassGuid).c_str()) == 0)) {
+  bool ours = progIdClass.empty() || ::lstrcmpiW(progIdClass.c_str(), GuidText(kClassGuid).c_str()) == 0;
+  if (ours && Exists(store, ProgIdKey())) {
     error = DeleteTree(store, ProgIdKey());
     if (error != ERROR_SUCCESS) result = Failure(error, SELFREG_E_CLASS);
   }

@@ -338,9 +338,11 @@ struct TemporaryLibrary {
     if (SUCCEEDED(status)) status = ::LoadTypeLibEx(file.c_str(), REGKIND_NONE, &library);
     if (!::DeleteFileW(file.c_str()) && ::GetLastError() != ERROR_FILE_NOT_FOUND) path = file;
   }
-  // At process end the library is left to the system; the file, when it could
-  // not be deleted while loaded, gets one more try.
+  // When the server unloads: the server's reference goes (oleaut32, which the
+  // server imports, is still loaded), and so does the file, when it could not
+  // be deleted while the library was loaded.
   ~TemporaryLibrary() {
+    if (library) library->Release();
     if (!path.empty()) ::DeleteFileW(path.c_str());
   }
 };
