@@ -48,6 +48,7 @@ windows-test: windows
 windows-screenshot: windows
 	@scripts/install-windows-deps.sh --wine
 	scripts/windows-test.sh --screenshot docs/windows.png $(WIN_BUILD)
+	scripts/windows-test.sh --activex-screenshot docs/activex.png $(WIN_BUILD)
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(WIN_BUILD) build-fuzz

@@ -5,17 +5,23 @@
 #                                                            non-zero on any failure
 #   scripts/windows-test.sh --screenshot OUT.png [BUILD_DIR]  shows marklet-win.exe with the pointer on a
 #                                                            link and saves a screenshot of the Wine desktop
+#   scripts/windows-test.sh --activex-screenshot OUT.png [BUILD_DIR]
+#                                                            the same for MarkletControl.dll, registered
+#                                                            with regsvr32 and placed in an ATL host window
+#                                                            by marklet-atl.exe
 # Needs Wine (wine64, fonts-wine), Xvfb, xdotool and, for screenshots, ImageMagick's `import`
 # (scripts/install-windows-deps.sh --wine installs them).
 set -euo pipefail
 
 screenshot=""
-if [ "${1:-}" = "--screenshot" ]; then
-  screenshot=${2:?--screenshot needs a file name}
+shown=marklet-win
+if [ "${1:-}" = "--screenshot" ] || [ "${1:-}" = "--activex-screenshot" ]; then
+  [ "$1" = "--activex-screenshot" ] && shown=marklet-atl
+  screenshot=${2:?$1 needs a file name}
   shift 2
 fi
 build=${1:-build-win}
-for exe in wine-suite.exe activex-suite.exe MarkletControl.dll marklet-win.exe; do
+for exe in wine-suite.exe activex-suite.exe MarkletControl.dll marklet-win.exe marklet-atl.exe; do
   [ -f "$build/$exe" ] || { echo "windows-test: $build/$exe is missing (run make windows)" >&2; exit 2; }
 done
 
@@ -68,21 +74,32 @@ if [ -z "$screenshot" ]; then
 fi
 
 records="$workdir/records"
-(cd "$build" && timeout 120 wine64 marklet-win.exe --x 16 --y 16 --width 560 --no-shell --point-at home \
-   --prop LinkDisplay=2 --prop ActiveLinkColor=255 \
-   --text 'Marklet under &bWine\b: #ehome<a link> under the pointer, #f<c:&H008000>green\f and &uunderlined\u text.\nA second line with #eother<another link> and a #ehttps://marklet.example/<web link>.\n\tA tab, #f<s:10>a larger size\f, and the More link when the text does not fit.' \
-   >"$records" 2>"$workdir/marklet-win.log") &
+text='Marklet under &bWine\b: #ehome<a link> under the pointer, #f<c:&H008000>green\f and &uunderlined\u text.\nA second line with #eother<another link> and a #ehttps://marklet.example/<web link>.\n\tA tab, #f<s:10>a larger size\f, and the More link when the text does not fit.'
+if [ "$shown" = marklet-win ]; then
+  (cd "$build" && timeout 120 wine64 marklet-win.exe --x 16 --y 16 --width 560 --no-shell --point-at home \
+     --prop LinkDisplay=2 --prop ActiveLinkColor=255 --text "$text" \
+     >"$records" 2>"$workdir/$shown.log") &
+  hovered='"event":"MouseMove","args":\["","home"'
+else
+  (cd "$build" && wine64 regsvr32 /s MarkletControl.dll) || { echo "windows-test: regsvr32 failed" >&2; exit 1; }
+  # The first link is the only text in the link colour until the pointer is on it.
+  (cd "$build" && timeout 120 wine64 marklet-atl.exe --x 16 --y 16 --width 560 --height 64 --point-at-link \
+     --prop LinkDisplay=2 --prop ActiveLinkColor=255 --prop AutoSizeHeight=False --prop BackColor=16777215 \
+     --text "$text" \
+     >"$records" 2>"$workdir/$shown.log") &
+  hovered='"event":"MouseMove","args":\["","home"'
+fi
 app=$!
 for _ in $(seq 300); do grep -q '"pointAt"' "$records" 2>/dev/null && break; sleep 0.1; done
 # The X pointer follows, so Wine's next look at it finds it on the link too.
 point=$(grep -o '"pointAt":\[[0-9-]*,[0-9-]*\]' "$records" | head -1 | grep -o '[0-9-]*,[0-9-]*' || true)
 [ -n "$point" ] && xdotool mousemove "${point%,*}" "${point#*,}"
-for _ in $(seq 50); do grep -q '"event":"MouseMove","args":\["","home"' "$records" 2>/dev/null && break; sleep 0.1; done
+for _ in $(seq 50); do grep -q "$hovered" "$records" 2>/dev/null && break; sleep 0.1; done
 sleep 1
 mkdir -p "$(dirname "$screenshot")"
 import -window root -crop "$desktop+0+0" +repage "$screenshot"
 frame=$(grep -o '"frame":[0-9]*' "$records" | head -1 | cut -d: -f2 || true)
 wineserver -k >/dev/null 2>&1 || true
 wait "$app" 2>/dev/null || true
-grep -q '"event":"MouseMove","args":\["","home"' "$records" || { echo "windows-test: the pointer never reached the link" >&2; cat "$records" >&2; exit 1; }
+grep -q "$hovered" "$records" || { echo "windows-test: the pointer never reached the link" >&2; cat "$records" "$workdir/$shown.log" >&2; exit 1; }
 echo "$screenshot (frame window $frame)"

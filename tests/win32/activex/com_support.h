@@ -216,11 +216,11 @@ class PropertyNotifySink final : public SuiteObject<IPropertyNotifySink> {
 };
 
 // Advises a sink on the control's connection point for `iid`; the cookie, 0 on failure.
-inline DWORD Connect(IUnknown* control, const IID& iid, IUnknown* sink) {
+inline ::DWORD Connect(IUnknown* control, const IID& iid, IUnknown* sink) {
   IConnectionPointContainer* container = Query<IConnectionPointContainer>(control, IID_IConnectionPointContainer);
   if (!container) return 0;
   IConnectionPoint* point = nullptr;
-  DWORD cookie = 0;
+  ::DWORD cookie = 0;
   if (SUCCEEDED(container->FindConnectionPoint(iid, &point))) {
     if (FAILED(point->Advise(sink, &cookie))) cookie = 0;
     point->Release();
@@ -229,7 +229,7 @@ inline DWORD Connect(IUnknown* control, const IID& iid, IUnknown* sink) {
   return cookie;
 }
 
-inline bool Disconnect(IUnknown* control, const IID& iid, DWORD cookie) {
+inline bool Disconnect(IUnknown* control, const IID& iid, ::DWORD cookie) {
   IConnectionPointContainer* container = Query<IConnectionPointContainer>(control, IID_IConnectionPointContainer);
   if (!container) return false;
   IConnectionPoint* point = nullptr;

@@ -19,7 +19,7 @@ inline GUID ToGuid(const marklet::Guid& g) {
 // The folder the suite runs from, with a trailing backslash.
 inline std::wstring SuiteFolder() {
   wchar_t path[MAX_PATH];
-  DWORD length = ::GetModuleFileNameW(nullptr, path, MAX_PATH);
+  ::DWORD length = ::GetModuleFileNameW(nullptr, path, MAX_PATH);
   std::wstring folder(path, length);
   return folder.substr(0, folder.find_last_of(L"\\/") + 1);
 }
@@ -27,7 +27,7 @@ inline std::wstring SuiteFolder() {
 inline std::wstring ServerPath() { return SuiteFolder() + L"MarkletControl.dll"; }
 
 // Runs a program to its end and returns its exit code (-1 when it could not start).
-inline int RunProgram(std::wstring commandLine, DWORD timeoutMs = 60000) {
+inline int RunProgram(std::wstring commandLine, ::DWORD timeoutMs = 60000) {
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process{};
@@ -36,7 +36,7 @@ inline int RunProgram(std::wstring commandLine, DWORD timeoutMs = 60000) {
     return -1;
   }
   ::CloseHandle(process.hThread);
-  DWORD code = static_cast<DWORD>(-1);
+  ::DWORD code = static_cast<::DWORD>(-1);
   if (::WaitForSingleObject(process.hProcess, timeoutMs) == WAIT_OBJECT_0) ::GetExitCodeProcess(process.hProcess, &code);
   ::CloseHandle(process.hProcess);
   return static_cast<int>(code);
