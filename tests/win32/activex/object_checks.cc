@@ -476,6 +476,88 @@ SUITE_CASE(ActiveXStream) {
   }
 }
 
+// A client site that answers the ambient properties a form gives its controls.
+class AmbientSite final : public SuiteObject<IOleClientSite> {
+ public:
+  AmbientSite() : SuiteObject(IID_IOleClientSite) {}
+  bool Also(REFIID iid) override { return ::IsEqualIID(iid, IID_IDispatch); }
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+    if (::IsEqualIID(iid, IID_IDispatch)) {
+      *out = &ambient;
+      AddRef();
+      return S_OK;
+    }
+    return SuiteObject::QueryInterface(iid, out);
+  }
+  HRESULT STDMETHODCALLTYPE SaveObject() override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE GetMoniker(::DWORD, ::DWORD, IMoniker** moniker) override {
+    *moniker = nullptr;
+    return E_NOTIMPL;
+  }
+  HRESULT STDMETHODCALLTYPE GetContainer(IOleContainer** container) override {
+    *container = nullptr;
+    return E_NOINTERFACE;
+  }
+  HRESULT STDMETHODCALLTYPE ShowObject() override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE OnShowWindow(BOOL) override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE RequestNewObjectLayout() override { return E_NOTIMPL; }
+
+  // The ambient properties, through the site's IDispatch.
+  struct Ambient final : public IDispatch {
+    explicit Ambient(AmbientSite* owner) : site(owner) {}
+    AmbientSite* site;
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override { return site->QueryInterface(iid, out); }
+    ULONG STDMETHODCALLTYPE AddRef() override { return site->AddRef(); }
+    ULONG STDMETHODCALLTYPE Release() override { return site->Release(); }
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
+      *count = 0;
+      return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS*, VARIANT* result, EXCEPINFO*,
+                                     UINT*) override {
+      switch (id) {
+        case DISPID_AMBIENT_DISPLAYNAME: *result = Text(L"Label7"); return S_OK;
+        case DISPID_AMBIENT_BACKCOLOR: *result = Int(0x00C0FFEE & 0xFFFFFF); return S_OK;
+        case DISPID_AMBIENT_FONT:
+          V_VT(result) = VT_DISPATCH;
+          V_DISPATCH(result) = MakeFont(L"Tahoma", 10, false);
+          return S_OK;
+        default: return DISP_E_MEMBERNOTFOUND;
+      }
+    }
+  } ambient{this};
+};
+
+SUITE_CASE(ActiveXAmbientProperties) {
+  IDispatch* control = NewControl();
+  REQUIRE(control);
+  IOleObject* ole = Query<IOleObject>(control, IID_IOleObject);
+  REQUIRE(ole);
+  auto* site = new AmbientSite();
+  // A form sets the site first (the control asks for that), then makes it new.
+  ::DWORD status = 0;
+  CHECK(ole->GetMiscStatus(DVASPECT_CONTENT, &status) == S_OK && (status & OLEMISC_SETCLIENTSITEFIRST));
+  CHECK(ole->SetClientSite(site) == S_OK);
+  IPersistPropertyBag* persist = Query<IPersistPropertyBag>(control, IID_IPersistPropertyBag);
+  CHECK(persist->InitNew() == S_OK);
+  CHECK(Read(control, L"Text") == L"Label7");
+  CHECK(Read(control, L"BackColor") == std::to_wstring(0x00C0FFEE & 0xFFFFFF));
+  // Saved against the same ambient values, neither the colour nor the font is stored.
+  auto* bag = new MemoryPropertyBag();
+  CHECK(persist->Save(bag, TRUE, FALSE) == S_OK);
+  CHECK(bag->values.count(L"BackColor") == 0);
+  CHECK(bag->values.count(L"Text") == 1);
+  bag->Release();
+  persist->Release();
+  CHECK(ole->Close(OLECLOSE_NOSAVE) == S_OK);
+  CHECK(ole->SetClientSite(nullptr) == S_OK);
+  ole->Release();
+  site->Release();
+  control->Release();
+}
+
 SUITE_CASE(ActiveXServerLifetime) {
   PumpFor(50);
   CHECK(ServerCanUnloadNow() == S_OK);
