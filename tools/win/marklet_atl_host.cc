@@ -14,6 +14,7 @@
 #include "control/dispatch.h"
 #include "control/type_library.h"
 #include "platform/trace/json.h"
+#include "platform/win32/com_ref.h"
 
 extern "C" {
 BOOL WINAPI AtlAxWinInit();
@@ -51,7 +52,7 @@ class EventPrinter final : public IDispatch {
  public:
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
     if (::IsEqualIID(iid, IID_IUnknown) || ::IsEqualIID(iid, IID_IDispatch) ||
-        ::IsEqualIID(iid, Iid(marklet::kEventInterfaceGuid))) {
+        ::IsEqualIID(iid, marklet::win32::ToGuid(marklet::kEventInterfaceGuid))) {
       *out = static_cast<IDispatch*>(this);
       AddRef();
       return S_OK;
@@ -89,11 +90,6 @@ class EventPrinter final : public IDispatch {
     args += "]";
     Emit("{\"event\":" + marklet::trace::JsonString(std::string_view(info ? info->name : "?")) + ",\"args\":" + args + "}");
     return S_OK;
-  }
-  static GUID Iid(const marklet::Guid& g) {
-    GUID out{g.data1, g.data2, g.data3, {}};
-    for (int i = 0; i < 8; ++i) out.Data4[i] = g.data4[i];
-    return out;
   }
 
  private:
@@ -228,7 +224,7 @@ int Run(int argc, wchar_t** argv) {
   DWORD cookie = 0;
   auto* printer = new EventPrinter();
   if (SUCCEEDED(unknown->QueryInterface(IID_IConnectionPointContainer, reinterpret_cast<void**>(&points))) &&
-      SUCCEEDED(points->FindConnectionPoint(EventPrinter::Iid(marklet::kEventInterfaceGuid), &point))) {
+      SUCCEEDED(points->FindConnectionPoint(marklet::win32::ToGuid(marklet::kEventInterfaceGuid), &point))) {
     point->Advise(printer, &cookie);
   }
   bool ok = control != nullptr;

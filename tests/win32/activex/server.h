@@ -7,14 +7,12 @@
 #include <string>
 
 #include "control/type_library.h"
+#include "platform/win32/com_ref.h"
 
 namespace marklet::win32::activex_suite {
 
-inline GUID ToGuid(const marklet::Guid& g) {
-  GUID out{g.data1, g.data2, g.data3, {}};
-  for (int i = 0; i < 8; ++i) out.Data4[i] = g.data4[i];
-  return out;
-}
+using win32::ToGuid;
+
 
 // The folder the suite runs from, with a trailing backslash.
 inline std::wstring SuiteFolder() {

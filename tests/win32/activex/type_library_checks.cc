@@ -22,18 +22,6 @@ using activex_suite::EnsureRegistered;
 using activex_suite::SuiteFolder;
 using activex_suite::ToGuid;
 
-template <typename T>
-struct Ref {
-  T* p = nullptr;
-  Ref() = default;
-  Ref(const Ref&) = delete;
-  Ref& operator=(const Ref&) = delete;
-  ~Ref() {
-    if (p) p->Release();
-  }
-  T** Out() { return &p; }
-  T* operator->() const { return p; }
-};
 
 // "*" ahead of a type's description (built by appending: GCC 12 warns
 // falsely about a prepending concatenation).
@@ -61,14 +49,14 @@ std::string Describe(ITypeInfo* info, const TYPEDESC& t) {
   switch (t.vt) {
     case VT_PTR: return PointerTo(Describe(info, *t.lptdesc));
     case VT_USERDEFINED: {
-      Ref<ITypeInfo> referenced;
-      if (FAILED(info->GetRefTypeInfo(t.hreftype, referenced.Out()))) return "?ref";
-      Ref<ITypeLib> library;
+      ComRef<ITypeInfo> referenced;
+      if (FAILED(info->GetRefTypeInfo(t.hreftype, referenced.put()))) return "?ref";
+      ComRef<ITypeLib> library;
       UINT index = 0;
-      if (FAILED(referenced->GetContainingTypeLib(library.Out(), &index))) return "?lib";
+      if (FAILED(referenced->GetContainingTypeLib(library.put(), &index))) return "?lib";
       BSTR libraryName = nullptr;
       library->GetDocumentation(-1, &libraryName, nullptr, nullptr, nullptr);
-      std::string out = Narrow(libraryName) + "." + Documentation(referenced.p, MEMBERID_NIL);
+      std::string out = Narrow(libraryName) + "." + Documentation(referenced.get(), MEMBERID_NIL);
       ::SysFreeString(libraryName);
       return out;
     }
@@ -110,15 +98,15 @@ std::wstring LibraryFile() { return SuiteFolder() + L"MarkletControl.tlb"; }
 // The library as registered and as loaded from its file, with a label each.
 struct Library {
   const char* label;
-  Ref<ITypeLib> library;
+  ComRef<ITypeLib> library;
 };
 
 void LoadBoth(Library (&both)[2]) {
   both[0].label = "registered";
   both[1].label = "file";
   if (!EnsureRegistered()) return;
-  CHECK(::LoadRegTypeLib(ToGuid(kTypeLibraryGuid), 1, 0, LOCALE_NEUTRAL, both[0].library.Out()) == S_OK);
-  CHECK(::LoadTypeLibEx(LibraryFile().c_str(), REGKIND_NONE, both[1].library.Out()) == S_OK);
+  CHECK(::LoadRegTypeLib(ToGuid(kTypeLibraryGuid), 1, 0, LOCALE_NEUTRAL, both[0].library.put()) == S_OK);
+  CHECK(::LoadTypeLibEx(LibraryFile().c_str(), REGKIND_NONE, both[1].library.put()) == S_OK);
 }
 
 struct TypeAttributes {
@@ -142,7 +130,7 @@ SUITE_CASE(type_library_attributes_and_types) {
   Library both[2];
   LoadBoth(both);
   for (Library& l : both) {
-    REQUIRE(l.library.p);
+    REQUIRE(l.library.get());
     TLIBATTR* attr = nullptr;
     REQUIRE(l.library->GetLibAttr(&attr) == S_OK);
     CHECK_MSG(::IsEqualGUID(attr->guid, ToGuid(kTypeLibraryGuid)), l.label);
@@ -177,10 +165,10 @@ SUITE_CASE(type_library_attributes_and_types) {
         {kClassGuid, "Marklet", TKIND_COCLASS, TYPEFLAG_FCANCREATE | TYPEFLAG_FCONTROL},
     };
     for (const Expect& t : types) {
-      Ref<ITypeInfo> info;
-      if (!CHECK_MSG(l.library->GetTypeInfoOfGuid(ToGuid(t.guid), info.Out()) == S_OK, t.name)) continue;
-      TypeAttributes a = Attributes(info.p);
-      CHECK_MSG(Documentation(info.p, MEMBERID_NIL) == t.name, t.name);
+      ComRef<ITypeInfo> info;
+      if (!CHECK_MSG(l.library->GetTypeInfoOfGuid(ToGuid(t.guid), info.put()) == S_OK, t.name)) continue;
+      TypeAttributes a = Attributes(info.get());
+      CHECK_MSG(Documentation(info.get(), MEMBERID_NIL) == t.name, t.name);
       CHECK_MSG(a.kind == t.kind, t.name);
       // The system marks types reached through IDispatch as dispatchable:
       // Windows every dispatch interface, Wine's library builder only the class.
@@ -217,15 +205,15 @@ SUITE_CASE(type_library_dual_interface_in_vtable_order) {
   // 21 properties, 20 of them settable, and the two methods.
   CHECK(expected.size() == 43);
   for (Library& l : both) {
-    REQUIRE(l.library.p);
-    Ref<ITypeInfo> dispatch;
-    REQUIRE(l.library->GetTypeInfoOfGuid(ToGuid(kInterfaceGuid), dispatch.Out()) == S_OK);
+    REQUIRE(l.library.get());
+    ComRef<ITypeInfo> dispatch;
+    REQUIRE(l.library->GetTypeInfoOfGuid(ToGuid(kInterfaceGuid), dispatch.put()) == S_OK);
     // The dual interface's vtable side.
     HREFTYPE ref = 0;
     REQUIRE(dispatch->GetRefTypeOfImplType(static_cast<UINT>(-1), &ref) == S_OK);
-    Ref<ITypeInfo> vtable;
-    REQUIRE(dispatch->GetRefTypeInfo(ref, vtable.Out()) == S_OK);
-    TypeAttributes a = Attributes(vtable.p);
+    ComRef<ITypeInfo> vtable;
+    REQUIRE(dispatch->GetRefTypeInfo(ref, vtable.put()) == S_OK);
+    TypeAttributes a = Attributes(vtable.get());
     CHECK_MSG(a.kind == TKIND_INTERFACE, l.label);
     CHECK((a.flags & TYPEFLAG_FDUAL) && (a.flags & TYPEFLAG_FOLEAUTOMATION) && (a.flags & TYPEFLAG_FHIDDEN) &&
           (a.flags & TYPEFLAG_FNONEXTENSIBLE));
@@ -234,9 +222,9 @@ SUITE_CASE(type_library_dual_interface_in_vtable_order) {
     CHECK(a.functions == expected.size());
     CHECK(a.vtableSize == (7 + expected.size()) * sizeof(void*));
     HREFTYPE base = 0;
-    Ref<ITypeInfo> baseInfo;
-    CHECK(vtable->GetRefTypeOfImplType(0, &base) == S_OK && vtable->GetRefTypeInfo(base, baseInfo.Out()) == S_OK);
-    if (baseInfo.p) CHECK(Documentation(baseInfo.p, MEMBERID_NIL) == "IDispatch");
+    ComRef<ITypeInfo> baseInfo;
+    CHECK(vtable->GetRefTypeOfImplType(0, &base) == S_OK && vtable->GetRefTypeInfo(base, baseInfo.put()) == S_OK);
+    if (baseInfo.get()) CHECK(Documentation(baseInfo.get(), MEMBERID_NIL) == "IDispatch");
 
     for (std::size_t n = 0; n < expected.size() && n < a.functions; ++n) {
       const MemberInfo& m = *expected[n].member;
@@ -248,14 +236,14 @@ SUITE_CASE(type_library_dual_interface_in_vtable_order) {
       CHECK_MSG(f->funckind == FUNC_PUREVIRTUAL, what);
       CHECK_MSG(f->callconv == CC_STDCALL, what);
       CHECK_MSG(f->oVft == static_cast<SHORT>((7 + n) * sizeof(void*)), what + " oVft " + std::to_string(f->oVft));
-      CHECK_MSG(Describe(vtable.p, f->elemdescFunc.tdesc) == "HRESULT", what);
-      CHECK_MSG(Documentation(vtable.p, f->memid) == m.name, what);
+      CHECK_MSG(Describe(vtable.get(), f->elemdescFunc.tdesc) == "HRESULT", what);
+      CHECK_MSG(Documentation(vtable.get(), f->memid) == m.name, what);
       if (expected[n].kind == INVOKE_FUNC) {
         CHECK_MSG(f->cParams == 0, what);
       } else if (CHECK_MSG(f->cParams == 1, what)) {
         const ELEMDESC& p = f->lprgelemdescParam[0];
         bool get = expected[n].kind == INVOKE_PROPERTYGET;
-        std::string type = Describe(vtable.p, p.tdesc);
+        std::string type = Describe(vtable.get(), p.tdesc);
         CHECK_MSG(type == (get ? PointerTo(Expected(m.type)) : Expected(m.type)), what + " " + type);
         CHECK_MSG(p.paramdesc.wParamFlags == (get ? PARAMFLAG_FOUT | PARAMFLAG_FRETVAL : PARAMFLAG_FIN), what);
       }
@@ -285,11 +273,11 @@ SUITE_CASE(type_library_enumerations_with_help_strings) {
   Library both[2];
   LoadBoth(both);
   for (Library& l : both) {
-    REQUIRE(l.library.p);
+    REQUIRE(l.library.get());
     for (const EnumInfo& e : Enumerations()) {
-      Ref<ITypeInfo> info;
-      if (!CHECK_MSG(l.library->GetTypeInfoOfGuid(ToGuid(e.guid), info.Out()) == S_OK, e.name)) continue;
-      TypeAttributes a = Attributes(info.p);
+      ComRef<ITypeInfo> info;
+      if (!CHECK_MSG(l.library->GetTypeInfoOfGuid(ToGuid(e.guid), info.put()) == S_OK, e.name)) continue;
+      TypeAttributes a = Attributes(info.get());
       CHECK_MSG(a.variables == e.members.size(), e.name);
       CHECK(a.major == 1 && a.minor == 0);
       for (std::size_t i = 0; i < e.members.size() && i < a.variables; ++i) {
@@ -298,14 +286,14 @@ SUITE_CASE(type_library_enumerations_with_help_strings) {
         std::string what = std::string(l.label) + " " + e.members[i].name;
         CHECK_MSG(v->varkind == VAR_CONST, what);
         CHECK_MSG(v->lpvarValue && V_VT(v->lpvarValue) == VT_I4 && V_I4(v->lpvarValue) == e.members[i].value, what);
-        CHECK_MSG(Documentation(info.p, v->memid) == e.members[i].name, what);
-        CHECK_MSG(Documentation(info.p, v->memid, true) == e.members[i].name, what);
+        CHECK_MSG(Documentation(info.get(), v->memid) == e.members[i].name, what);
+        CHECK_MSG(Documentation(info.get(), v->memid, true) == e.members[i].name, what);
         info->ReleaseVarDesc(v);
       }
     }
     // The accented member by its UTF-16 name, independent of the tables.
-    Ref<ITypeInfo> borde;
-    REQUIRE(l.library->GetTypeInfoOfGuid(ToGuid(kBordeGuid), borde.Out()) == S_OK);
+    ComRef<ITypeInfo> borde;
+    REQUIRE(l.library->GetTypeInfoOfGuid(ToGuid(kBordeGuid), borde.put()) == S_OK);
     VARDESC* v = nullptr;
     REQUIRE(borde->GetVarDesc(1, &v) == S_OK);
     BSTR name = nullptr;
@@ -321,10 +309,10 @@ SUITE_CASE(type_library_events_by_reference) {
   Library both[2];
   LoadBoth(both);
   for (Library& l : both) {
-    REQUIRE(l.library.p);
-    Ref<ITypeInfo> info;
-    REQUIRE(l.library->GetTypeInfoOfGuid(ToGuid(kEventInterfaceGuid), info.Out()) == S_OK);
-    TypeAttributes a = Attributes(info.p);
+    REQUIRE(l.library.get());
+    ComRef<ITypeInfo> info;
+    REQUIRE(l.library->GetTypeInfoOfGuid(ToGuid(kEventInterfaceGuid), info.put()) == S_OK);
+    TypeAttributes a = Attributes(info.get());
     HREFTYPE ref = 0;
     CHECK(info->GetRefTypeOfImplType(static_cast<UINT>(-1), &ref) != S_OK);  // dispatch only
     // The functions past any inherited from IDispatch are the events, in order.
@@ -338,7 +326,7 @@ SUITE_CASE(type_library_events_by_reference) {
       CHECK_MSG(f->memid == static_cast<MEMBERID>(e.id), what);
       CHECK_MSG(f->memid == static_cast<MEMBERID>(i + 1), what);
       CHECK_MSG(f->funckind == FUNC_DISPATCH && f->invkind == INVOKE_FUNC, what);
-      CHECK_MSG(Describe(info.p, f->elemdescFunc.tdesc) == "VOID", what);
+      CHECK_MSG(Describe(info.get(), f->elemdescFunc.tdesc) == "VOID", what);
       if (CHECK_MSG(f->cParams == static_cast<SHORT>(e.params.size()), what)) {
         BSTR names[8] = {};
         UINT count = 0;
@@ -348,7 +336,7 @@ SUITE_CASE(type_library_events_by_reference) {
         for (std::size_t p = 0; p < e.params.size(); ++p) {
           const ELEMDESC& d = f->lprgelemdescParam[p];
           CHECK_MSG(p + 1 < count && Narrow(names[p + 1]) == e.params[p].name, what + " " + e.params[p].name);
-          CHECK_MSG(Describe(info.p, d.tdesc) == PointerTo(Expected(e.params[p].type)), what + " " + e.params[p].name);
+          CHECK_MSG(Describe(info.get(), d.tdesc) == PointerTo(Expected(e.params[p].type)), what + " " + e.params[p].name);
           CHECK_MSG(d.paramdesc.wParamFlags == (PARAMFLAG_FIN | PARAMFLAG_FOUT), what);
         }
         for (BSTR n : names) ::SysFreeString(n);
@@ -366,19 +354,19 @@ SUITE_CASE(type_library_control_class) {
   Library both[2];
   LoadBoth(both);
   for (Library& l : both) {
-    REQUIRE(l.library.p);
-    Ref<ITypeInfo> info;
-    REQUIRE(l.library->GetTypeInfoOfGuid(ToGuid(kClassGuid), info.Out()) == S_OK);
-    TypeAttributes a = Attributes(info.p);
+    REQUIRE(l.library.get());
+    ComRef<ITypeInfo> info;
+    REQUIRE(l.library->GetTypeInfoOfGuid(ToGuid(kClassGuid), info.put()) == S_OK);
+    TypeAttributes a = Attributes(info.get());
     CHECK(a.major == 1 && a.minor == 0);
     REQUIRE(a.implemented == 2);
     const marklet::Guid* guids[] = {&kInterfaceGuid, &kEventInterfaceGuid};
     const INT flags[] = {IMPLTYPEFLAG_FDEFAULT, IMPLTYPEFLAG_FDEFAULT | IMPLTYPEFLAG_FSOURCE};
     for (UINT i = 0; i < 2; ++i) {
       HREFTYPE ref = 0;
-      Ref<ITypeInfo> implemented;
+      ComRef<ITypeInfo> implemented;
       REQUIRE(info->GetRefTypeOfImplType(i, &ref) == S_OK);
-      REQUIRE(info->GetRefTypeInfo(ref, implemented.Out()) == S_OK);
+      REQUIRE(info->GetRefTypeInfo(ref, implemented.put()) == S_OK);
       TYPEATTR* attr = nullptr;
       REQUIRE(implemented->GetTypeAttr(&attr) == S_OK);
       CHECK_MSG(::IsEqualGUID(attr->guid, ToGuid(*guids[i])), l.label);

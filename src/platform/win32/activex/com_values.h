@@ -8,6 +8,7 @@
 #include "control/dispatch.h"
 #include "host/error.h"
 #include "host/values.h"
+#include "platform/win32/com_ref.h"
 #include "platform/win32/win_api.h"
 
 namespace marklet::win32::activex {
@@ -54,41 +55,5 @@ IPictureDisp* PictureDispOf(const Picture& picture);
 // A picture over a picture object; null gives no picture; error 13 when the
 // object is not a picture.
 Picture PictureOf(IUnknown* object);
-
-// Holds one reference and releases it.
-template <typename T>
-class ComRef {
- public:
-  ComRef() = default;
-  explicit ComRef(T* p) : p_(p) {}  // takes over a reference
-  ComRef(const ComRef& o) : p_(o.p_) {
-    if (p_) p_->AddRef();
-  }
-  ComRef& operator=(const ComRef& o) {
-    if (o.p_) o.p_->AddRef();
-    reset(o.p_);
-    return *this;
-  }
-  ~ComRef() { reset(); }
-  void reset(T* p = nullptr) {
-    if (p_) p_->Release();
-    p_ = p;
-  }
-  T* get() const { return p_; }
-  T* operator->() const { return p_; }
-  explicit operator bool() const { return p_ != nullptr; }
-  T** put() {
-    reset();
-    return &p_;
-  }
-  // Adds a reference and takes it over.
-  static ComRef Share(T* p) {
-    if (p) p->AddRef();
-    return ComRef(p);
-  }
-
- private:
-  T* p_ = nullptr;
-};
 
 }  // namespace marklet::win32::activex

@@ -44,7 +44,7 @@ STDAPI DllCanUnloadNow() { return objects.load() == 0 && locks.load() == 0 ? S_O
 STDAPI DllGetClassObject(REFCLSID clsid, REFIID iid, void** out) {
   if (!out) return E_POINTER;
   *out = nullptr;
-  if (!::IsEqualCLSID(clsid, ToGuid(marklet::kClassGuid))) return CLASS_E_CLASSNOTAVAILABLE;
+  if (!::IsEqualCLSID(clsid, marklet::win32::ToGuid(marklet::kClassGuid))) return CLASS_E_CLASSNOTAVAILABLE;
   return ClassFactory::Instance().QueryInterface(iid, out);
 }
 

@@ -1,5 +1,7 @@
 #include "platform/win32/activex/type_library_writer.h"
 
+#include "platform/win32/com_ref.h"
+
 #include <deque>
 #include <string>
 #include <vector>
@@ -11,29 +13,6 @@
 namespace marklet::win32::activex {
 namespace {
 
-// A COM reference released at the end of its scope.
-template <typename T>
-class Ref {
- public:
-  Ref() = default;
-  Ref(const Ref&) = delete;
-  Ref& operator=(const Ref&) = delete;
-  ~Ref() {
-    if (p_) p_->Release();
-  }
-  T** Out() { return &p_; }
-  T* operator->() const { return p_; }
-  T* get() const { return p_; }
-  explicit operator bool() const { return p_ != nullptr; }
-  T* Detach() {
-    T* p = p_;
-    p_ = nullptr;
-    return p;
-  }
-
- private:
-  T* p_ = nullptr;
-};
 
 #define RETURN_IF_FAILED(expr)    \
   do {                            \
@@ -59,21 +38,21 @@ std::wstring WideAscii(const char* ascii) {
 
 // The standard automation types the library refers to in stdole2.tlb.
 struct StandardTypes {
-  Ref<ITypeInfo> dispatch;
-  Ref<ITypeInfo> fontDisp;
-  Ref<ITypeInfo> pictureDisp;
-  Ref<ITypeInfo> oleColor;
+  ComRef<ITypeInfo> dispatch;
+  ComRef<ITypeInfo> fontDisp;
+  ComRef<ITypeInfo> pictureDisp;
+  ComRef<ITypeInfo> oleColor;
 };
 
 // The type of stdole2 with the given name.
-HRESULT FindStandardType(ITypeLib* stdole, const wchar_t* wanted, Ref<ITypeInfo>& info) {
+HRESULT FindStandardType(ITypeLib* stdole, const wchar_t* wanted, ComRef<ITypeInfo>& info) {
   UINT count = stdole->GetTypeInfoCount();
   for (UINT i = 0; i < count; ++i) {
     BSTR name = nullptr;
     if (FAILED(stdole->GetDocumentation(static_cast<INT>(i), &name, nullptr, nullptr, nullptr))) continue;
     bool found = name && std::wstring(name) == wanted;
     ::SysFreeString(name);
-    if (found) return stdole->GetTypeInfo(i, info.Out());
+    if (found) return stdole->GetTypeInfo(i, info.put());
   }
   return TYPE_E_ELEMENTNOTFOUND;
 }
@@ -84,11 +63,11 @@ HRESULT FindStandardType(ITypeLib* stdole, const wchar_t* wanted, Ref<ITypeInfo>
 // library builders cannot refer to across libraries.) OLE_COLOR is stdole2's
 // alias of an unsigned long; it has a GUID, and is found by its name.
 HRESULT LoadStandardTypes(StandardTypes& types) {
-  Ref<ITypeLib> stdole;
-  RETURN_IF_FAILED(::LoadRegTypeLib(IID_StdOle, 2, 0, LOCALE_NEUTRAL, stdole.Out()));
-  RETURN_IF_FAILED(stdole->GetTypeInfoOfGuid(IID_IDispatch, types.dispatch.Out()));
-  RETURN_IF_FAILED(stdole->GetTypeInfoOfGuid(IID_IFontDisp, types.fontDisp.Out()));
-  RETURN_IF_FAILED(stdole->GetTypeInfoOfGuid(IID_IPictureDisp, types.pictureDisp.Out()));
+  ComRef<ITypeLib> stdole;
+  RETURN_IF_FAILED(::LoadRegTypeLib(IID_StdOle, 2, 0, LOCALE_NEUTRAL, stdole.put()));
+  RETURN_IF_FAILED(stdole->GetTypeInfoOfGuid(IID_IDispatch, types.dispatch.put()));
+  RETURN_IF_FAILED(stdole->GetTypeInfoOfGuid(IID_IFontDisp, types.fontDisp.put()));
+  RETURN_IF_FAILED(stdole->GetTypeInfoOfGuid(IID_IPictureDisp, types.pictureDisp.put()));
   return FindStandardType(stdole.get(), L"OLE_COLOR", types.oleColor);
 }
 
@@ -312,10 +291,10 @@ HRESULT WriteClass(ICreateTypeInfo* creator, ITypeInfo* automation, ITypeInfo* e
   return creator->LayOut();
 }
 
-HRESULT CreateInfo(ICreateTypeLib2* library, const std::wstring& name, TYPEKIND kind, Ref<ICreateTypeInfo>& creator,
-                   Ref<ITypeInfo>& info) {
-  RETURN_IF_FAILED(library->CreateTypeInfo(const_cast<LPOLESTR>(name.c_str()), kind, creator.Out()));
-  return creator->QueryInterface(IID_ITypeInfo, reinterpret_cast<void**>(info.Out()));
+HRESULT CreateInfo(ICreateTypeLib2* library, const std::wstring& name, TYPEKIND kind, ComRef<ICreateTypeInfo>& creator,
+                   ComRef<ITypeInfo>& info) {
+  RETURN_IF_FAILED(library->CreateTypeInfo(const_cast<LPOLESTR>(name.c_str()), kind, creator.put()));
+  return creator->QueryInterface(IID_ITypeInfo, reinterpret_cast<void**>(info.put()));
 }
 
 // The library built once per process for a server whose library is not
@@ -358,8 +337,8 @@ HRESULT WriteTypeLibrary(const std::wstring& path) {
   StandardTypes standard;
   RETURN_IF_FAILED(LoadStandardTypes(standard));
 
-  Ref<ICreateTypeLib2> library;
-  RETURN_IF_FAILED(::CreateTypeLib2(SYS_WIN64, path.c_str(), library.Out()));
+  ComRef<ICreateTypeLib2> library;
+  RETURN_IF_FAILED(::CreateTypeLib2(SYS_WIN64, path.c_str(), library.put()));
   RETURN_IF_FAILED(library->SetGuid(ToGuid(kTypeLibraryGuid)));
   std::wstring libraryName = WideAscii(kTypeLibraryName);
   RETURN_IF_FAILED(library->SetName(libraryName.data()));
@@ -371,15 +350,15 @@ HRESULT WriteTypeLibrary(const std::wstring& path) {
 
   // The types in declaration order: the two interfaces (declared ahead), the
   // enumerations, the class.
-  Ref<ICreateTypeInfo> interfaceCreator, eventCreator, classCreator;
-  Ref<ITypeInfo> interfaceInfo, eventInfo, classInfo;
+  ComRef<ICreateTypeInfo> interfaceCreator, eventCreator, classCreator;
+  ComRef<ITypeInfo> interfaceInfo, eventInfo, classInfo;
   RETURN_IF_FAILED(CreateInfo(library.get(), WideAscii(kInterfaceName), TKIND_INTERFACE, interfaceCreator,
                               interfaceInfo));
   RETURN_IF_FAILED(CreateInfo(library.get(), WideAscii(kEventInterfaceName), TKIND_DISPATCH, eventCreator,
                               eventInfo));
 
-  std::vector<Ref<ICreateTypeInfo>> enumCreators(Enumerations().size());
-  std::vector<Ref<ITypeInfo>> enumInfos(Enumerations().size());
+  std::vector<ComRef<ICreateTypeInfo>> enumCreators(Enumerations().size());
+  std::vector<ComRef<ITypeInfo>> enumInfos(Enumerations().size());
   EnumerationTypes enums;
   for (std::size_t i = 0; i < Enumerations().size(); ++i) {
     const EnumInfo& e = Enumerations()[i];
@@ -417,8 +396,8 @@ HRESULT LoadControlTypeLibrary(ITypeLib** library) {
 HRESULT LoadControlTypeInfo(const GUID& guid, ITypeInfo** info) {
   if (!info) return E_POINTER;
   *info = nullptr;
-  Ref<ITypeLib> library;
-  RETURN_IF_FAILED(LoadControlTypeLibrary(library.Out()));
+  ComRef<ITypeLib> library;
+  RETURN_IF_FAILED(LoadControlTypeLibrary(library.put()));
   return library->GetTypeInfoOfGuid(guid, info);
 }
 
