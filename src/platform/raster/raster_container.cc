@@ -138,64 +138,6 @@ LONG_PTR SimpleWindowSystem::ShellExecuteA(HWND hwnd, const std::string& operati
 
 // ---- RasterImages ----
 
-RasterImages::RasterImages() {
-  images_.resize(1);
-  images_[0].loaded = true;
-}
-
-RasterImages::Image& RasterImages::Member(Integer index) {
-  if (!IsLoaded(index)) {
-    throw MarkletError(340, "Control array element '" + std::to_string(index) + "' doesn't exist");
-  }
-  return images_[index];
-}
-
-Integer RasterImages::UBound() {
-  for (std::size_t i = images_.size(); i-- > 0;)
-    if (images_[i].loaded) return static_cast<Integer>(i);
-  return 0;
-}
-
-bool RasterImages::IsLoaded(Integer index) {
-  return index >= 0 && static_cast<std::size_t>(index) < images_.size() && images_[index].loaded;
-}
-
-void RasterImages::Load(Integer index) {
-  ++revision_;
-  if (index < 0) throw MarkletError(ErrorNumber::SubscriptOutOfRange, "Subscript out of range");
-  if (IsLoaded(index)) throw MarkletError(360, "Object already loaded");
-  if (static_cast<std::size_t>(index) >= images_.size()) images_.resize(index + 1);
-  images_[index] = Image{};
-  images_[index].loaded = true;
-}
-
-void RasterImages::Unload(Integer index) {
-  ++revision_;
-  if (index == 0) throw MarkletError(362, "Can't unload controls created at design time");
-  Member(index);
-  images_[index] = Image{};
-  while (images_.size() > 1 && !images_.back().loaded) images_.pop_back();
-}
-
-void RasterImages::SetPicture(Integer index, const Picture& picture) {
-  Member(index).picture = picture;
-  ++revision_;
-}
-
-void RasterImages::Move(Integer index, Single left, Single top) {
-  Image& image = Member(index);
-  image.left = left;
-  image.top = top;
-  ++revision_;
-}
-
-void RasterImages::SetVisible(Integer index, bool visible) {
-  Member(index).visible = visible;
-  ++revision_;
-}
-bool RasterImages::Visible(Integer index) { return Member(index).visible; }
-Single RasterImages::Left(Integer index) { return Member(index).left; }
-Single RasterImages::Top(Integer index) { return Member(index).top; }
 
 // ---- RasterContainer ----
 

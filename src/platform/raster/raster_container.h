@@ -15,6 +15,7 @@
 
 #include "control/marklet.h"
 #include "host/container.h"
+#include "host/image_slots.h"
 #include "platform/raster/text_engine.h"
 
 namespace marklet::raster {
@@ -170,32 +171,16 @@ class RasterSurface : public Surface {
   int damageX0_ = 0, damageY0_ = 0, damageX1_ = 0, damageY1_ = 0;
 };
 
-class RasterImages : public ImageArray {
+// The image controls, drawn over the surface; each change moves the revision
+// on, so the host knows to compose the window again.
+class RasterImages : public ImageSlots {
  public:
-  RasterImages();
-  Integer UBound() override;
-  bool IsLoaded(Integer index) override;
-  void Load(Integer index) override;
-  void Unload(Integer index) override;
-  void SetPicture(Integer index, const Picture& picture) override;
-  void Move(Integer index, Single left, Single top) override;
-  void SetVisible(Integer index, bool visible) override;
-  bool Visible(Integer index) override;
-  Single Left(Integer index) override;
-  Single Top(Integer index) override;
-
-  struct Image {
-    bool loaded = false;
-    Picture picture;
-    Single left = 0, top = 0;
-    bool visible = false;
-  };
-  const std::vector<Image>& images() const { return images_; }
   std::uint64_t revision() const { return revision_; }
 
+ protected:
+  void Changed(Change, Integer, bool) override { ++revision_; }
+
  private:
-  Image& Member(Integer index);
-  std::vector<Image> images_;
   std::uint64_t revision_ = 0;
 };
 

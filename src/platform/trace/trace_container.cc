@@ -523,88 +523,23 @@ HWND TraceSurface::hWnd() { return state_.hwnd; }
 
 // ---- TraceImages ----
 
-TraceImages::TraceImages(TraceContainer& owner) : owner_(owner) {
-  images_.resize(1);
-  images_[0].loaded = true;
-}
+void TraceImages::BeforeAccess() { owner_.Check("imgC"); }
 
-TraceImages::Image& TraceImages::Member(Integer index) {
-  if (index < 0 || static_cast<std::size_t>(index) >= images_.size() || !images_[index].loaded) {
-    throw MarkletError(340, "Control array element '" + std::to_string(index) + "' doesn't exist");
+void TraceImages::Changed(Change change, Integer index, bool) {
+  std::string json = "{\"op\":";
+  const Image& image = images()[index < static_cast<Integer>(images().size()) ? index : 0];
+  switch (change) {
+    case Change::Load: json += "\"load\""; break;
+    case Change::Unload: json += "\"unload\""; break;
+    case Change::Picture: json += "\"picture\""; break;
+    case Change::Move: json += "\"move\""; break;
+    case Change::Show: json += "\"show\""; break;
+    case Change::Hide: json += "\"hide\""; break;
   }
-  return images_[index];
-}
-
-void TraceImages::Record(const char* op, Integer index, const std::string& extra) {
-  std::string json = "{\"op\":\"" + std::string(op) + "\",\"index\":" + std::to_string(index);
-  if (!extra.empty()) json += "," + extra;
-  json += "}";
-  owner_.Emit("img", json);
-}
-
-Integer TraceImages::UBound() {
-  owner_.Check("imgC");
-  for (std::size_t i = images_.size(); i-- > 0;)
-    if (images_[i].loaded) return static_cast<Integer>(i);
-  return 0;
-}
-
-bool TraceImages::IsLoaded(Integer index) {
-  return index >= 0 && static_cast<std::size_t>(index) < images_.size() && images_[index].loaded;
-}
-
-void TraceImages::Load(Integer index) {
-  owner_.Check("imgC");
-  if (index < 0) throw MarkletError(ErrorNumber::SubscriptOutOfRange, "Subscript out of range");
-  if (IsLoaded(index)) throw MarkletError(360, "Object already loaded");
-  if (static_cast<std::size_t>(index) >= images_.size()) images_.resize(index + 1);
-  images_[index] = Image{};
-  images_[index].loaded = true;
-  Record("load", index);
-}
-
-void TraceImages::Unload(Integer index) {
-  owner_.Check("imgC");
-  if (index == 0) throw MarkletError(362, "Can't unload controls created at design time");
-  Member(index);
-  images_[index] = Image{};
-  while (images_.size() > 1 && !images_.back().loaded) images_.pop_back();
-  Record("unload", index);
-}
-
-void TraceImages::SetPicture(Integer index, const Picture& picture) {
-  owner_.Check("imgC");
-  Member(index).picture = picture;
-  Record("picture", index, "\"picture\":" + JsonPicture(picture));
-}
-
-void TraceImages::Move(Integer index, Single left, Single top) {
-  owner_.Check("imgC");
-  Image& image = Member(index);
-  image.left = left;
-  image.top = top;
-  Record("move", index, "\"left\":" + JsonSingle(left) + ",\"top\":" + JsonSingle(top));
-}
-
-void TraceImages::SetVisible(Integer index, bool visible) {
-  owner_.Check("imgC");
-  Member(index).visible = visible;
-  Record(visible ? "show" : "hide", index);
-}
-
-bool TraceImages::Visible(Integer index) {
-  owner_.Check("imgC");
-  return Member(index).visible;
-}
-
-Single TraceImages::Left(Integer index) {
-  owner_.Check("imgC");
-  return Member(index).left;
-}
-
-Single TraceImages::Top(Integer index) {
-  owner_.Check("imgC");
-  return Member(index).top;
+  json += ",\"index\":" + std::to_string(index);
+  if (change == Change::Picture) json += ",\"picture\":" + JsonPicture(image.picture);
+  if (change == Change::Move) json += ",\"left\":" + JsonSingle(image.left) + ",\"top\":" + JsonSingle(image.top);
+  owner_.Emit("img", json + "}");
 }
 
 // ---- TraceContainer ----

@@ -17,6 +17,7 @@
 
 #include "control/marklet.h"
 #include "host/container.h"
+#include "host/image_slots.h"
 #include "platform/trace/trace_forms.h"
 
 namespace marklet::trace {
@@ -244,33 +245,17 @@ class TraceSurface : public Surface {
   State state_;
 };
 
-class TraceImages : public ImageArray {
+// Every change of an image control is a record ("img").
+class TraceImages : public ImageSlots {
  public:
-  explicit TraceImages(TraceContainer& owner);
-  Integer UBound() override;
-  bool IsLoaded(Integer index) override;
-  void Load(Integer index) override;
-  void Unload(Integer index) override;
-  void SetPicture(Integer index, const Picture& picture) override;
-  void Move(Integer index, Single left, Single top) override;
-  void SetVisible(Integer index, bool visible) override;
-  bool Visible(Integer index) override;
-  Single Left(Integer index) override;
-  Single Top(Integer index) override;
+  explicit TraceImages(TraceContainer& owner) : owner_(owner) {}
 
-  struct Image {
-    bool loaded = false;
-    Picture picture;
-    Single left = 0, top = 0;
-    bool visible = false;
-  };
-  const std::vector<Image>& images() const { return images_; }
+ protected:
+  void BeforeAccess() override;
+  void Changed(Change change, Integer index, bool wasVisible) override;
 
  private:
-  Image& Member(Integer index);
-  void Record(const char* op, Integer index, const std::string& extra = {});
   TraceContainer& owner_;
-  std::vector<Image> images_;
 };
 
 // Handler for raised events: runs after the event's record is printed.

@@ -97,64 +97,9 @@ bool PumpPendingMessages() {
 
 // ---- Win32Images ----
 
-Win32Images::Win32Images(Win32Container& owner) : owner_(owner) {
-  images_.resize(1);
-  images_[0].loaded = true;
+void Win32Images::Changed(Change change, Integer, bool wasVisible) {
+  if (change != Change::Unload || wasVisible) ::InvalidateRect(owner_.window(), nullptr, FALSE);
 }
-
-Win32Images::Image& Win32Images::Member(Integer index) {
-  if (!IsLoaded(index)) {
-    throw MarkletError(340, "Control array element '" + std::to_string(index) + "' doesn't exist");
-  }
-  return images_[index];
-}
-
-Integer Win32Images::UBound() {
-  for (std::size_t i = images_.size(); i-- > 0;)
-    if (images_[i].loaded) return static_cast<Integer>(i);
-  return 0;
-}
-
-bool Win32Images::IsLoaded(Integer index) {
-  return index >= 0 && static_cast<std::size_t>(index) < images_.size() && images_[index].loaded;
-}
-
-void Win32Images::Load(Integer index) {
-  if (index < 0) throw MarkletError(ErrorNumber::SubscriptOutOfRange, "Subscript out of range");
-  if (IsLoaded(index)) throw MarkletError(360, "Object already loaded");
-  if (static_cast<std::size_t>(index) >= images_.size()) images_.resize(index + 1);
-  images_[index] = Image{};
-  images_[index].loaded = true;
-}
-
-void Win32Images::Unload(Integer index) {
-  if (index == 0) throw MarkletError(362, "Can't unload controls created at design time");
-  bool shown = Member(index).visible;
-  images_[index] = Image{};
-  while (images_.size() > 1 && !images_.back().loaded) images_.pop_back();
-  if (shown) ::InvalidateRect(owner_.window(), nullptr, FALSE);
-}
-
-void Win32Images::SetPicture(Integer index, const Picture& picture) {
-  Member(index).picture = picture;
-  ::InvalidateRect(owner_.window(), nullptr, FALSE);
-}
-
-void Win32Images::Move(Integer index, Single left, Single top) {
-  Image& image = Member(index);
-  image.left = left;
-  image.top = top;
-  ::InvalidateRect(owner_.window(), nullptr, FALSE);
-}
-
-void Win32Images::SetVisible(Integer index, bool visible) {
-  Member(index).visible = visible;
-  ::InvalidateRect(owner_.window(), nullptr, FALSE);
-}
-
-bool Win32Images::Visible(Integer index) { return Member(index).visible; }
-Single Win32Images::Left(Integer index) { return Member(index).left; }
-Single Win32Images::Top(Integer index) { return Member(index).top; }
 
 RECT Win32Images::Bounds(Integer index) {
   Image& image = Member(index);
@@ -170,8 +115,8 @@ RECT Win32Images::Bounds(Integer index) {
 }
 
 void Win32Images::Draw(HDC dc) {
-  for (std::size_t i = 0; i < images_.size(); ++i) {
-    const Image& image = images_[i];
+  for (std::size_t i = 0; i < images().size(); ++i) {
+    const Image& image = images()[i];
     if (!image.loaded || !image.visible || !image.picture) continue;
     RECT r = Bounds(static_cast<Integer>(i));
     RenderPicture(dc, image.picture, r.left, r.top);
@@ -183,8 +128,8 @@ Integer Win32Images::HitTest(int x, int y) {
   int b = surface.BorderPixels();
   if (x < b || y < b || x >= surface.PixelWidth() - b || y >= surface.PixelHeight() - b) return -1;
   POINT at{x, y};
-  for (std::size_t i = images_.size(); i-- > 0;) {
-    const Image& image = images_[i];
+  for (std::size_t i = images().size(); i-- > 0;) {
+    const Image& image = images()[i];
     if (!image.loaded || !image.visible || !image.picture) continue;
     RECT r = Bounds(static_cast<Integer>(i));
     if (::PtInRect(&r, at)) return static_cast<Integer>(i);

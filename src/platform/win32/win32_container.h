@@ -16,6 +16,7 @@
 
 #include "control/marklet.h"
 #include "host/container.h"
+#include "host/image_slots.h"
 #include "host/forms.h"
 #include "platform/win32/gdi_surface.h"
 #include "platform/win32/win_api.h"
@@ -26,19 +27,9 @@ class Win32Container;
 
 // The image controls: windowless pictures drawn over the surface. The
 // window forwards the pointer's moves and releases over them to the control.
-class Win32Images : public ImageArray {
+class Win32Images : public ImageSlots {
  public:
-  explicit Win32Images(Win32Container& owner);
-  Integer UBound() override;
-  bool IsLoaded(Integer index) override;
-  void Load(Integer index) override;
-  void Unload(Integer index) override;
-  void SetPicture(Integer index, const Picture& picture) override;
-  void Move(Integer index, Single left, Single top) override;
-  void SetVisible(Integer index, bool visible) override;
-  bool Visible(Integer index) override;
-  Single Left(Integer index) override;
-  Single Top(Integer index) override;
+  explicit Win32Images(Win32Container& owner) : owner_(owner) {}
 
   // Draws the visible pictures (lowest index first, so later ones lie on top).
   void Draw(HDC dc);
@@ -47,16 +38,12 @@ class Win32Images : public ImageArray {
   // A picture's rectangle in the window, in pixels.
   RECT Bounds(Integer index);
 
+ protected:
+  // The window is drawn again after a change that shows.
+  void Changed(Change change, Integer index, bool wasVisible) override;
+
  private:
-  struct Image {
-    bool loaded = false;
-    Picture picture;
-    Single left = 0, top = 0;
-    bool visible = false;
-  };
-  Image& Member(Integer index);
   Win32Container& owner_;
-  std::vector<Image> images_;
 };
 
 class Win32Container : public Container {
