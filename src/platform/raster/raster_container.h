@@ -134,7 +134,11 @@ class RasterSurface : public Surface {
   int PixelHeight() const;
   int BorderPixels() const;
   // The drawn surface, border included (owned by the surface).
-  cairo_surface_t* image() const { return image_; }
+  // The drawing, with every text drawn so far on it.
+  cairo_surface_t* image() {
+    batch_.Flush();
+    return image_;
+  }
   TextEngine& text() { return text_; }
   void SetHwnd(HWND hwnd) { hwnd_ = hwnd; }
   // The part of the image drawn since the last call, in pixels, so a window
@@ -153,6 +157,7 @@ class RasterSurface : public Surface {
   void DrawBorder();
   RasterContainer& owner_;
   TextEngine text_;
+  GlyphBatch batch_;
   std::vector<unsigned char> pixels_;
   cairo_surface_t* image_ = nullptr;
   cairo_t* cr_ = nullptr;

@@ -36,6 +36,7 @@ RasterSurface::RasterSurface(RasterContainer& owner) : owner_(owner) {
 }
 
 RasterSurface::~RasterSurface() {
+  batch_.Drop();
   if (cr_) cairo_destroy(cr_);
   if (image_) cairo_surface_destroy(image_);
 }
@@ -56,6 +57,7 @@ int RasterSurface::PixelHeight() const {
 // The pixels live in a buffer that only grows, so resizing back and forth
 // reuses the memory instead of allocating a new surface each time.
 void RasterSurface::Allocate() {
+  batch_.Drop();
   if (cr_) cairo_destroy(cr_);
   if (image_) cairo_surface_destroy(image_);
   int w = PixelWidth(), h = PixelHeight();
@@ -99,6 +101,8 @@ RasterSurface::Damage RasterSurface::TakeDamage() {
 }
 
 void RasterSurface::Clear() {
+  // What is cleared need not be drawn.
+  batch_.Drop();
   Damaged(0, 0, PixelWidth(), PixelHeight());
   cairo_save(cr_);
   cairo_set_operator(cr_, CAIRO_OPERATOR_SOURCE);
@@ -123,6 +127,7 @@ void RasterSurface::Clear() {
 void RasterSurface::DrawBorder() {
   int b = BorderPixels();
   if (b == 0) return;
+  batch_.Flush();
   int w = PixelWidth(), h = PixelHeight();
   Damaged(0, 0, w, h);
   cairo_save(cr_);
@@ -218,9 +223,9 @@ void RasterSurface::Print(const std::u16string& text) {
   int b = BorderPixels();
   double x = b + std::round(currentX_ / owner_.options().tppX);
   double y = b + std::round(currentY_ / owner_.options().tppY);
-  SetSource(cr_, foreColor_);
   RasterFont& font = Current();
-  int width = text_.Draw(cr_, font, text, x, y, underline_);
+  Rgb rgb = OleToRgb(foreColor_);
+  int width = text_.Draw(batch_, cr_, font, text, x, y, underline_, rgb.r / 255.0, rgb.g / 255.0, rgb.b / 255.0);
   // Glyphs may reach a little beyond their advance (italic, overhangs).
   int slack = 2 + font.height() / 4;
   Damaged(static_cast<int>(x) - slack, static_cast<int>(y) - slack, static_cast<int>(x) + width + slack,

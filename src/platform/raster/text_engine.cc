@@ -186,4 +186,40 @@ int TextEngine::Draw(cairo_t* cr, RasterFont& font, const std::u16string& text, 
   return shaped.widthPixels;
 }
 
+void GlyphBatch::Flush() {
+  if (!cr_ || glyphs_.empty()) return;
+  cairo_set_source_rgb(cr_, r_, g_, b_);
+  cairo_set_scaled_font(cr_, font_);
+  cairo_show_glyphs(cr_, glyphs_.data(), static_cast<int>(glyphs_.size()));
+  glyphs_.clear();
+}
+
+int TextEngine::Draw(GlyphBatch& batch, cairo_t* cr, RasterFont& font, const std::u16string& text, double x,
+                     double y, bool underline, double r, double g, double b) {
+  if (text.empty()) return 0;
+  RasterFont::Shaped& shaped = Shape(font, text);
+  if (shaped.layout) {
+    batch.Flush();
+    cairo_set_source_rgb(cr, r, g, b);
+    return Draw(cr, font, text, x, y, underline);
+  }
+  if (batch.cr_ != cr || batch.font_ != font.scaled_ || batch.r_ != r || batch.g_ != g || batch.b_ != b) {
+    batch.Flush();
+    batch.cr_ = cr;
+    batch.font_ = font.scaled_;
+    batch.r_ = r, batch.g_ = g, batch.b_ = b;
+  }
+  double baseline = y + font.ascent_;
+  for (const auto& glyph : shaped.glyphs) {
+    batch.glyphs_.push_back(cairo_glyph_t{glyph.index, glyph.x + x, glyph.y + baseline});
+  }
+  if (underline) {
+    batch.Flush();
+    cairo_set_source_rgb(cr, r, g, b);
+    cairo_rectangle(cr, x, baseline + font.underlinePosition_, shaped.widthPixels, font.underlineThickness_);
+    cairo_fill(cr);
+  }
+  return shaped.widthPixels;
+}
+
 }  // namespace marklet::raster

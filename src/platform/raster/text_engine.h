@@ -60,6 +60,27 @@ class RasterFont {
   friend struct ShapedAccess;
 };
 
+// Glyphs waiting to be shown with one call: consecutive texts in the same
+// font and colour on the same context. Showing them together saves cairo's
+// per-call work, which dominates when every word is drawn on its own. The
+// owner flushes before anything else draws on the context or reads it.
+class GlyphBatch {
+ public:
+  void Flush();
+  // Forgets what waits (the context is going away).
+  void Drop() {
+    glyphs_.clear();
+    cr_ = nullptr;
+  }
+
+ private:
+  friend class TextEngine;
+  cairo_t* cr_ = nullptr;
+  cairo_scaled_font_t* font_ = nullptr;
+  double r_ = 0, g_ = 0, b_ = 0;
+  std::vector<cairo_glyph_t> glyphs_;
+};
+
 class TextEngine {
  public:
   TextEngine();
@@ -73,6 +94,11 @@ class TextEngine {
   // Draws the text with its top left corner at (x, y) pixels in the source
   // colour set on cr; returns its advance width in pixels.
   int Draw(cairo_t* cr, RasterFont& font, const std::u16string& text, double x, double y, bool underline);
+  // The same in the colour (r, g, b from 0 to 1), its glyphs joining `batch`
+  // when they can; what else it draws (an underline, the general path)
+  // flushes the batch first, so the order of drawing is kept.
+  int Draw(GlyphBatch& batch, cairo_t* cr, RasterFont& font, const std::u16string& text, double x, double y,
+           bool underline, double r, double g, double b);
 
   // The family list a font name resolves through (older form names map to
   // metric-compatible installed families).
