@@ -104,6 +104,35 @@ SUITE_CASE(ActiveXNamesAndDispids) {
   Call call;
   Get(control, 0x12345, call);
   CHECK(call.hr == DISP_E_MEMBERNOTFOUND);
+  // The type information behind the names: the interface and the class with its event interface.
+  UINT count = 0;
+  CHECK(control->GetTypeInfoCount(&count) == S_OK && count == 1);
+  ITypeInfo* info = nullptr;
+  CHECK(control->GetTypeInfo(0, LOCALE_USER_DEFAULT, &info) == S_OK && info);
+  if (info) {
+    TYPEATTR* attr = nullptr;
+    if (SUCCEEDED(info->GetTypeAttr(&attr))) {
+      CHECK(::IsEqualGUID(attr->guid, ToGuid(kInterfaceGuid)));
+      info->ReleaseTypeAttr(attr);
+    }
+    info->Release();
+  }
+  IProvideClassInfo2* classInfo = Query<IProvideClassInfo2>(control, IID_IProvideClassInfo2);
+  REQUIRE(classInfo);
+  GUID events{};
+  CHECK(classInfo->GetGUID(GUIDKIND_DEFAULT_SOURCE_DISP_IID, &events) == S_OK &&
+        ::IsEqualGUID(events, ToGuid(kEventInterfaceGuid)));
+  ITypeInfo* coclass = nullptr;
+  CHECK(classInfo->GetClassInfo(&coclass) == S_OK && coclass);
+  if (coclass) {
+    TYPEATTR* attr = nullptr;
+    if (SUCCEEDED(coclass->GetTypeAttr(&attr))) {
+      CHECK(attr->typekind == TKIND_COCLASS && ::IsEqualGUID(attr->guid, ToGuid(kClassGuid)));
+      coclass->ReleaseTypeAttr(attr);
+    }
+    coclass->Release();
+  }
+  classInfo->Release();
   control->Release();
 }
 
