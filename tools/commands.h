@@ -1,7 +1,20 @@
 // The subcommands of the `marklet` tool.
 #pragma once
 
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "control/marklet.h"
+
 namespace marklet::tools {
+
+// `--prop NAME=VALUE` settings, in the order given.
+using PropertySettings = std::vector<std::pair<std::string, std::string>>;
+
+// Sets each property through the automation layer. A value is read as a
+// script value (True/False, numbers, &H hex) where it is one, else as a string.
+void ApplyProperties(Marklet& control, const PropertySettings& settings);
 
 int RunIdl(int argc, char** argv);
 int RunDemo(int argc, char** argv);

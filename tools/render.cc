@@ -10,7 +10,6 @@
 #include "host/error.h"
 #include "platform/bag/text_property_bag.h"
 #include "platform/raster/raster_container.h"
-#include "platform/trace/script_runner.h"
 #include "tools/commands.h"
 
 namespace marklet::tools {
@@ -45,7 +44,7 @@ int RunRender(int argc, char** argv) {
   std::string bagFile, output;
   int widthPx = 480, heightPx = 160;
   raster::RasterOptions options;
-  std::vector<std::pair<std::string, std::string>> props;
+  PropertySettings props;
   for (int i = 0; i < argc; ++i) {
     std::string arg = argv[i];
     auto next = [&]() -> std::string {
@@ -143,18 +142,7 @@ int RunRender(int argc, char** argv) {
   }
   Marklet& control = *container.control();
   try {
-    for (const auto& [name, value] : props) {
-      trace::Token token;
-      token.text = value;
-      token.value = Utf8ToU16(value);
-      Variant v;
-      try {
-        v = trace::ValueOf(token);
-      } catch (const std::exception&) {
-        v = Variant::FromString(token.value);
-      }
-      Invoke(control, Utf8ToU16(name), InvokeKind::Put, std::span<const Variant>(&v, 1));
-    }
+    ApplyProperties(control, props);
     if (haveText || bagFile.empty()) {
       Variant t = Variant::FromString(haveText ? text : DemoText());
       Invoke(control, u"Text", InvokeKind::Put, std::span<const Variant>(&t, 1));

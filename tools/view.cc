@@ -57,7 +57,7 @@ int RunView(int argc, char** argv) {
   bool haveText = false;
   bool noOpen = false;
   std::string bagFile;
-  std::vector<std::pair<std::string, std::string>> props;
+  PropertySettings props;
   for (int i = 0; i < argc; ++i) {
     std::string arg = argv[i];
     auto next = [&]() -> std::string {
@@ -163,18 +163,7 @@ int RunView(int argc, char** argv) {
       container.CreateControl();
     }
     Marklet& control = *container.control();
-    for (const auto& [name, value] : props) {
-      trace::Token token;
-      token.text = value;
-      token.value = Utf8ToU16(value);
-      Variant v;
-      try {
-        v = trace::ValueOf(token);
-      } catch (const std::exception&) {
-        v = Variant::FromString(token.value);
-      }
-      Invoke(control, Utf8ToU16(name), InvokeKind::Put, std::span<const Variant>(&v, 1));
-    }
+    ApplyProperties(control, props);
     if (haveText || bagFile.empty()) control.SetText(haveText ? text : DemoText());
     host.onHostKey = [&](unsigned long keysym) {
       if (keysym == XK_F1) {
