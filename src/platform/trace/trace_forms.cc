@@ -4,6 +4,7 @@
 
 #include "host/container.h"
 #include "host/error.h"
+#include "host/stored_property_bag.h"
 #include "platform/trace/json.h"
 #include "platform/pixbuf/picture_loader.h"
 #include "platform/trace/trace_container.h"
@@ -26,28 +27,6 @@ const char* KindName(FormDesign::Kind kind) {
                      std::string("Invalid procedure call or argument: no ") + what + " '" +
                          U16ToUtf8(name) + "'");
 }
-
-// A site's stored properties, read through the site container's failure plan.
-class StoredBag : public PropertyBag {
- public:
-  StoredBag(TraceContainer& container, const std::vector<std::pair<std::u16string, Variant>>& stored)
-      : container_(container), stored_(stored) {}
-
-  Variant ReadProperty(const std::u16string& name, const Variant& defaultValue) override {
-    container_.Check("ReadProperty");
-    for (const auto& [key, value] : stored_)
-      if (key == name) return value;
-    return defaultValue;
-  }
-  void WriteProperty(const std::u16string&, const Variant&, const Variant&) override {
-    throw MarkletError(ErrorNumber::InvalidProcedureCall,
-                       "Invalid procedure call or argument: a form's stored properties are read only");
-  }
-
- private:
-  TraceContainer& container_;
-  const std::vector<std::pair<std::u16string, Variant>>& stored_;
-};
 
 }  // namespace
 
@@ -126,7 +105,7 @@ void TraceForm::Load() {
       sites_.push_back(std::move(site));
       SiteControl& hosted = *container.siteControl();
       container.Deliver("Initialize", [&] { hosted.Initialize(); });
-      StoredBag bag(container, control.stored);
+      StoredPropertyBag bag(control.stored, [&container] { container.Check("ReadProperty"); });
       container.Deliver("ReadProperties", [&] { hosted.ReadProperties(bag); });
     }
     code_->Load(*this);

@@ -7,6 +7,7 @@
 
 #include "host/container.h"
 #include "host/error.h"
+#include "host/stored_property_bag.h"
 #include "platform/win32/ole_picture.h"
 #include "platform/win32/win32_container.h"
 #include "platform/win32/win32_window_system.h"
@@ -27,24 +28,6 @@ constexpr UINT kWineAboutCommand = 0xF141;
   throw MarkletError(ErrorNumber::InvalidProcedureCall,
                      std::string("Invalid procedure call or argument: no ") + what + " '" + U16ToUtf8(name) + "'");
 }
-
-// A site's stored properties, as the form's design holds them.
-class StoredBag : public PropertyBag {
- public:
-  explicit StoredBag(const std::vector<std::pair<std::u16string, Variant>>& stored) : stored_(stored) {}
-  Variant ReadProperty(const std::u16string& name, const Variant& defaultValue) override {
-    for (const auto& [key, value] : stored_)
-      if (key == name) return value;
-    return defaultValue;
-  }
-  void WriteProperty(const std::u16string&, const Variant&, const Variant&) override {
-    throw MarkletError(ErrorNumber::InvalidProcedureCall,
-                       "Invalid procedure call or argument: a form's stored properties are read only");
-  }
-
- private:
-  const std::vector<std::pair<std::u16string, Variant>>& stored_;
-};
 
 // A picture box: a child window that shows its picture at its top left.
 LRESULT CALLBACK PictureBoxProcedure(::HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -271,7 +254,7 @@ void Win32Form::Build() {
         c.SetSiteControl(control.create(c));
         SiteControl& hosted = *c.siteControl();
         c.Deliver("Initialize", [&] { hosted.Initialize(); });
-        StoredBag bag(control.stored);
+        StoredPropertyBag bag(control.stored);
         c.Deliver("ReadProperties", [&] { hosted.ReadProperties(bag); });
         if (auto& host = Win32FormHost::Instance(); host.onSiteLoaded) host.onSiteLoaded(*this, name, c);
         c.RequestPaint();

@@ -11,6 +11,7 @@
 #include "control/about/about_dialog.h"
 #include "host/container.h"
 #include "host/error.h"
+#include "host/stored_property_bag.h"
 #include "platform/pixbuf/picture_loader.h"
 #include "platform/raster/ole_colors.h"
 #include "platform/raster/picture_surface.h"
@@ -86,24 +87,6 @@ void SetTitle(Display* display, Window window, const std::u16string& title) {
 }
 
 int FontPixels(Single tppY) { return std::max(1, static_cast<int>(std::lround(kFormFontPoints * 20 / tppY))); }
-
-// A site's stored properties as its control reads them.
-class StoredBag : public PropertyBag {
- public:
-  explicit StoredBag(const std::vector<std::pair<std::u16string, Variant>>& stored) : stored_(stored) {}
-  Variant ReadProperty(const std::u16string& name, const Variant& defaultValue) override {
-    for (const auto& [key, value] : stored_)
-      if (key == name) return value;
-    return defaultValue;
-  }
-  void WriteProperty(const std::u16string&, const Variant&, const Variant&) override {
-    throw MarkletError(ErrorNumber::InvalidProcedureCall,
-                       "Invalid procedure call or argument: a form's stored properties are read only");
-  }
-
- private:
-  const std::vector<std::pair<std::u16string, Variant>>& stored_;
-};
 
 }  // namespace
 
@@ -330,7 +313,7 @@ void X11Form::Load(HWND owner) {
       sites_.push_back(std::move(site));
       SiteControl& hosted = *container.siteControl();
       container.Deliver("Initialize", [&] { hosted.Initialize(); });
-      StoredBag bag(control.stored);
+      StoredPropertyBag bag(control.stored);
       container.Deliver("ReadProperties", [&] { hosted.ReadProperties(bag); });
     }
     code_->Load(*this);

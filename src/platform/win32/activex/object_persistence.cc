@@ -1,9 +1,8 @@
 // The object's persistence: property bags (IPersistPropertyBag) and streams
 // (IPersistStreamInit), both through the control's own read and write
 // orders, keys, types and defaults.
-#include <map>
-
 #include "control/type_library.h"
+#include "host/stored_property_bag.h"
 #include "platform/win32/activex/marklet_object.h"
 #include "platform/win32/activex/module.h"
 #include "platform/win32/activex/property_stream.h"
@@ -93,22 +92,6 @@ class RecordingBag final : public PropertyBag {
   std::vector<StoredProperty> written;
 };
 
-// Reads what a stream held.
-class StoredBag final : public PropertyBag {
- public:
-  explicit StoredBag(std::vector<StoredProperty> properties) {
-    for (StoredProperty& p : properties) values_.emplace(std::move(p.key), std::move(p.value));
-  }
-  Variant ReadProperty(const std::u16string& name, const Variant& defaultValue) override {
-    auto it = values_.find(name);
-    return it == values_.end() ? defaultValue : it->second;
-  }
-  void WriteProperty(const std::u16string&, const Variant&, const Variant&) override {}
-
- private:
-  std::map<std::u16string, Variant> values_;
-};
-
 const GUID& PersistIid() { return IID_IPersistStreamInit; }
 
 }  // namespace
@@ -174,7 +157,9 @@ HRESULT MarkletObject::Load(LPSTREAM stream) {
     std::string data;
     HRESULT hr = ReadRecord(stream, data);
     if (FAILED(hr)) return hr;
-    StoredBag bag(DecodeProperties(data));
+    StoredPropertyBag::Entries stored;
+    for (StoredProperty& p : DecodeProperties(data)) stored.emplace_back(std::move(p.key), std::move(p.value));
+    StoredPropertyBag bag(stored);
     initialisedByHost_ = true;
     initialised_ = true;
     control().ReadProperties(bag);
