@@ -15,6 +15,7 @@
 #include "control/type_library.h"
 #include "platform/trace/json.h"
 #include "platform/win32/com_ref.h"
+#include "platform/win32/event_sink.h"
 
 extern "C" {
 BOOL WINAPI AtlAxWinInit();
@@ -48,39 +49,16 @@ std::string Hex(HRESULT hr) {
 }
 
 // Prints each event with its arguments.
-class EventPrinter final : public IDispatch {
- public:
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-    if (::IsEqualIID(iid, IID_IUnknown) || ::IsEqualIID(iid, IID_IDispatch) ||
-        ::IsEqualIID(iid, marklet::win32::ToGuid(marklet::kEventInterfaceGuid))) {
-      *out = static_cast<IDispatch*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
-  ULONG STDMETHODCALLTYPE Release() override {
-    ULONG left = --references_;
-    if (left == 0) delete this;
-    return left;
-  }
-  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
-    *count = 0;
-    return S_OK;
-  }
-  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*,
-                                   UINT*) override {
+class EventPrinter final : public marklet::win32::EventSinkBase {
+ protected:
+  void OnEvent(DISPID id, DISPPARAMS& params) override {
     const marklet::EventInfo* info = marklet::FindEvent(static_cast<marklet::EventId>(id));
     std::string args = "[";
-    for (UINT i = params->cArgs; i-- > 0;) {
+    for (UINT i = params.cArgs; i-- > 0;) {
       VARIANT text;
       ::VariantInit(&text);
       std::string value = "null";
-      if (SUCCEEDED(::VariantChangeType(&text, &params->rgvarg[i], 0, VT_BSTR))) {
+      if (SUCCEEDED(::VariantChangeType(&text, &params.rgvarg[i], 0, VT_BSTR))) {
         value = marklet::trace::JsonString(std::u16string(reinterpret_cast<const char16_t*>(V_BSTR(&text)),
                                                  ::SysStringLen(V_BSTR(&text))));
       }
@@ -89,11 +67,7 @@ class EventPrinter final : public IDispatch {
     }
     args += "]";
     Emit("{\"event\":" + marklet::trace::JsonString(std::string_view(info ? info->name : "?")) + ",\"args\":" + args + "}");
-    return S_OK;
   }
-
- private:
-  ULONG references_ = 1;
 };
 
 LRESULT CALLBACK FrameProcedure(::HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "control/type_library.h"
+#include "platform/win32/event_sink.h"
 #include "server.h"
 
 namespace marklet::win32::activex_suite {
@@ -157,21 +158,12 @@ struct SeenEvent {
 
 // A sink for the control's events. `onEvent` may assign to the arguments
 // (they come by reference): it gets them in declaration order.
-class EventSink final : public SuiteObject<IDispatch> {
+class EventSink final : public EventSinkBase {
  public:
-  EventSink() : SuiteObject(ToGuid(kEventInterfaceGuid)) {}
-  bool Also(REFIID iid) override { return ::IsEqualIID(iid, IID_IDispatch); }
-  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
-    *count = 0;
-    return S_OK;
-  }
-  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*,
-                                   UINT*) override {
+  void OnEvent(DISPID id, DISPPARAMS& params) override {
     SeenEvent seen{id, {}};
     std::vector<VARIANT*> args;
-    for (UINT i = params->cArgs; i-- > 0;) args.push_back(&params->rgvarg[i]);
+    for (UINT i = params.cArgs; i-- > 0;) args.push_back(&params.rgvarg[i]);
     for (VARIANT* arg : args) {
       VARIANT text;
       ::VariantInit(&text);
@@ -187,7 +179,6 @@ class EventSink final : public SuiteObject<IDispatch> {
     }
     events.push_back(seen);
     if (onEvent) onEvent(id, args);
-    return S_OK;
   }
 
   int Count(DISPID id) const {
