@@ -3,6 +3,7 @@
 // moves the real pointer and presses the real button over what it painted.
 #include "platform/win32/win_api.h"
 
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -193,6 +194,44 @@ SUITE_CASE(ActiveXHostedInAtlWindow) {
   ::DestroyWindow(frame);
   PumpFor(100);
   CHECK(!::IsWindow(window));
+  CHECK(ServerCanUnloadNow() == S_OK);
+}
+
+SUITE_CASE(ActiveXAutoSizeHeightInAtlWindow) {
+  REQUIRE(EnsureRegistered());
+  REQUIRE(AtlAxWinInit());
+  ::HWND frame = NewFrame(420, 300);
+  ::HWND host = ::CreateWindowExW(0, L"AtlAxWin", L"MarkletControl.Marklet", WS_CHILD | WS_VISIBLE, 10, 10, 380, 200,
+                                  frame, nullptr, ::GetModuleHandleW(nullptr), nullptr);
+  REQUIRE(host);
+  IUnknown* unknown = nullptr;
+  REQUIRE(SUCCEEDED(AtlAxGetControl(host, &unknown)) && unknown);
+  IDispatch* control = Query<IDispatch>(unknown, IID_IDispatch);
+  IOleWindow* ole = Query<IOleWindow>(unknown, IID_IOleWindow);
+  ::HWND window = nullptr;
+  REQUIRE(control && ole && ole->GetWindow(&window) == S_OK);
+  // A new instance sizes its height to its text: two lines here, well short of 200 pixels.
+  CHECK(Read(control, L"AutoSizeHeight") == L"True");
+  CHECK(Set(control, L"Text", Text(L"One line\\nand another")) == S_OK);
+  PumpFor(300);
+  RECT client{};
+  ::GetClientRect(window, &client);
+  CHECK_MSG(client.bottom > 20 && client.bottom < 100, std::to_string(client.bottom));
+  CHECK(client.right == 380);
+  // The extent follows the new height.
+  IOleObject* object = Query<IOleObject>(unknown, IID_IOleObject);
+  SIZEL extent{};
+  CHECK(object && object->GetExtent(DVASPECT_CONTENT, &extent) == S_OK);
+  HDC screen = ::GetDC(nullptr);
+  int dpi = ::GetDeviceCaps(screen, LOGPIXELSY);
+  ::ReleaseDC(nullptr, screen);
+  CHECK_MSG(std::abs(extent.cy - ::MulDiv(client.bottom, 2540, dpi)) <= 1, std::to_string(extent.cy));
+  if (object) object->Release();
+  ole->Release();
+  control->Release();
+  unknown->Release();
+  ::DestroyWindow(frame);
+  PumpFor(100);
   CHECK(ServerCanUnloadNow() == S_OK);
 }
 
