@@ -397,9 +397,15 @@ SUITE_CASE(PointerOverALinkShowsTheHandTheHoverLookAndTheKey) {
   CHECK(!f.record.trackRequests.empty() && f.record.trackRequests[0] == Handle(f.window()));
 
   // Plain text: the default pointer and the normal look again, no key.
-  REQUIRE(f.MoveUntil(POINT{link.left - 20, link.Center().y},
-                      [&] { return (*f.record.Last(EventId::MouseMove))[1].ToString().empty(); }));
+  POINT plain{link.left - 20, link.Center().y};
+  auto offLink = [&] {
+    return (*f.record.Last(EventId::MouseMove))[1].ToString().empty() &&
+           f.container().gdiSurface().MousePointer() == kPointerDefault;
+  };
+  REQUIRE(f.MoveUntil(plain, offLink));
   f.Settle();
+  // Under load Wine may take the X pointer back onto the link once more; move off again.
+  if (!offLink()) REQUIRE(f.MoveUntil(plain, offLink));
   CHECK(f.container().gdiSurface().MousePointer() == kPointerDefault);
   CHECK(ShownCursor() != HandCursor());
   CHECK(f.CountInside(link, kRed) > 0);
