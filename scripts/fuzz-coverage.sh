@@ -20,6 +20,11 @@ build=${FUZZ_COVERAGE_BUILD:-$root/build-fuzz-cov}
 folders=("$@")
 [ ${#folders[@]} -eq 0 ] && folders=(src/host src/control src/markup src/render src/input src/platform/bag src/platform/trace)
 
+# clang, its runtimes and llvm-profdata/llvm-cov, from Debian's packages when missing.
+if ! command -v llvm-cov >/dev/null || ! command -v "${FUZZ_CXX:-clang++}" >/dev/null; then
+  "$root/scripts/apt-install-missing.sh" clang libclang-rt-dev llvm
+fi
+
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER="${FUZZ_CXX:-clang++}" \
   -DMARKLET_FUZZ=ON -DMARKLET_FUZZ_COVERAGE=ON -DMARKLET_BUILD_TESTS=OFF -DMARKLET_BUILD_BENCHMARKS=OFF >/dev/null
 cmake --build "$build" --target "fuzz_$target" -j "${FUZZ_BUILD_JOBS:-2}" >/dev/null

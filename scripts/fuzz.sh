@@ -28,10 +28,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/install-deps.sh"
 # clang and its libFuzzer runtime, from Debian's packages when missing.
 if ! command -v "${FUZZ_CXX:-clang++}" >/dev/null || ! compgen -G "/usr/lib/llvm-*/lib/clang/*/lib/linux/libclang_rt.fuzzer-x86_64.a" >/dev/null; then
-  sudo=""
-  if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
-  $sudo apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends clang libclang-rt-dev
+  "$root/scripts/apt-install-missing.sh" clang libclang-rt-dev
 fi
 build=${FUZZ_BUILD:-$root/build-fuzz}
 cxx=${FUZZ_CXX:-clang++}

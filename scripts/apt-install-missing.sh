@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Installs the given Debian packages that are not installed yet (with sudo
+# when not root); does nothing when all of them are.
+#   scripts/apt-install-missing.sh PACKAGE ...
+set -euo pipefail
+
+missing=()
+for p in "$@"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+
+sudo=""
+if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
+echo "Installing: ${missing[*]}"
+$sudo apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
