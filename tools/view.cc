@@ -33,19 +33,7 @@ void ViewUsage(std::ostream& out) {
 }
 
 std::string EventJson(EventId id, const EventArgs& args) {
-  std::string list = "[";
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    if (i) list += ",";
-    const Variant& a = args[i];
-    switch (a.type()) {
-      case VarType::String: list += trace::JsonString(a.AsString()); break;
-      case VarType::Single: list += trace::JsonSingle(a.ToSingle()); break;
-      case VarType::Bool: list += trace::JsonBool(a.AsBool()); break;
-      default: list += std::to_string(static_cast<long long>(a.ToDouble()));
-    }
-  }
-  list += "]";
-  return trace::JsonObject().Str("event", EventName(id)).Raw("args", list).str();
+  return trace::JsonObject().Str("event", EventName(id)).Raw("args", trace::JsonArgs(args)).str();
 }
 
 }  // namespace

@@ -44,19 +44,7 @@ void Emit(const std::string& line) {
 std::string HandleJson(std::uintptr_t value) { return std::to_string(static_cast<unsigned long long>(value)); }
 
 std::string EventJson(EventId id, const EventArgs& args) {
-  std::string list = "[";
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    if (i) list += ",";
-    const Variant& a = args[i];
-    switch (a.type()) {
-      case VarType::String: list += trace::JsonString(a.AsString()); break;
-      case VarType::Single: list += trace::JsonSingle(a.ToSingle()); break;
-      case VarType::Bool: list += trace::JsonBool(a.AsBool()); break;
-      default: list += std::to_string(static_cast<long long>(a.ToDouble()));
-    }
-  }
-  list += "]";
-  return trace::JsonObject().Str("event", EventName(id)).Raw("args", list).str();
+  return trace::JsonObject().Str("event", EventName(id)).Raw("args", trace::JsonArgs(args)).str();
 }
 
 std::string ErrorLine(const char* where, int number, const std::string& description) {

@@ -89,4 +89,21 @@ JsonObject& JsonObject::Raw(std::string_view key, const std::string& json) {
   return *this;
 }
 
+std::string JsonArgs(const std::vector<Variant>& args) {
+  std::string list = "[";
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    if (i) list += ",";
+    const Variant& a = args[i];
+    switch (a.type()) {
+      case VarType::String: list += JsonString(a.AsString()); break;
+      case VarType::Bool: list += JsonBool(a.AsBool()); break;
+      case VarType::Single: list += JsonSingle(a.ToSingle()); break;
+      case VarType::Double: list += FormatDouble(a.ToDouble()); break;
+      case VarType::Empty: list += "null"; break;
+      default: list += std::to_string(static_cast<long long>(a.ToDouble()));
+    }
+  }
+  return list + "]";
+}
+
 }  // namespace marklet::trace

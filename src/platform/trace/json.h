@@ -3,6 +3,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "host/numeric.h"
 #include "host/values.h"
@@ -18,6 +19,8 @@ inline std::string JsonSingle(Single v) { return FormatSingle(v); }
 inline std::string JsonColor(OleColor v) { return std::to_string(v); }
 std::string JsonFont(const FontDesc& font);
 std::string JsonPicture(const Picture& picture);
+// Event arguments as a JSON array: strings, Booleans, Singles, whole numbers.
+std::string JsonArgs(const std::vector<Variant>& args);
 
 // Builds one JSON object, key by key, in insertion order.
 class JsonObject {

@@ -585,22 +585,8 @@ FontDesc TraceContainer::AmbientFont() {
 void TraceContainer::DoEvents() { world_.Pump(); }
 
 void TraceContainer::RaiseEvent(EventId id, EventArgs& args) {
-  std::string list = "[";
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    if (i) list += ",";
-    const Variant& a = args[i];
-    switch (a.type()) {
-      case VarType::String: list += JsonString(a.AsString()); break;
-      case VarType::Bool: list += JsonBool(a.AsBool()); break;
-      case VarType::Single: list += JsonSingle(a.ToSingle()); break;
-      case VarType::Double: list += FormatDouble(a.ToDouble()); break;
-      case VarType::Empty: list += "null"; break;
-      default: list += std::to_string(static_cast<long long>(a.ToDouble()));
-    }
-  }
-  list += "]";
   JsonObject record;
-  record.Str("event", EventName(id)).Raw("args", list);
+  record.Str("event", EventName(id)).Raw("args", JsonArgs(args));
   if (!source_.empty()) record.Str("source", source_);
   world_.log().EmitObject(record.str());
   if (eventHandler_) eventHandler_(id, args);
