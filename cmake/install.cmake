@@ -3,12 +3,12 @@
 include(GNUInstallDirs)
 include(CMakePackageConfigHelpers)
 
-foreach(dir host control control/about markup render input platform/bag platform/pixbuf platform/raster platform/trace)
+foreach(dir host control control/about markup render input platform/bag platform/files platform/pixbuf platform/raster platform/trace)
   install(DIRECTORY src/${dir}/ DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/marklet/${dir}
           FILES_MATCHING PATTERN "*.h")
 endforeach()
 
-install(TARGETS marklet marklet_pixbuf marklet_bag marklet_raster marklet_trace EXPORT markletTargets
+install(TARGETS marklet marklet_files marklet_pixbuf marklet_bag marklet_raster marklet_trace EXPORT markletTargets
         ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
         LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
 install(TARGETS marklet_tool RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})

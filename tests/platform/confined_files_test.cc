@@ -12,7 +12,7 @@
 
 #include "control/marklet.h"
 #include "host/error.h"
-#include "platform/pixbuf/confined_path.h"
+#include "platform/files/confined_path.h"
 #include "platform/raster/raster_container.h"
 #include "platform/trace/script_runner.h"
 

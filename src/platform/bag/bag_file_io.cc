@@ -14,6 +14,8 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include "platform/files/readable_file.h"
 #endif
 
 namespace marklet::bag {
@@ -42,21 +44,17 @@ namespace {
 
 }  // namespace
 
+#if defined(_WIN32)
+
 std::string ReadWholeFile(const std::string& path) {
   std::error_code ec;
-#if defined(_WIN32)
   auto status = std::filesystem::status(path, ec);
-  bool missing = !std::filesystem::exists(status);
-  bool folder = std::filesystem::is_directory(status);
-#else
-  struct stat info {};
-  bool missing = ::stat(path.c_str(), &info) != 0 && (errno == ENOENT || errno == ENOTDIR);
-  bool folder = !missing && S_ISDIR(info.st_mode);
-#endif
-  if (path.empty() || missing) {
+  if (path.empty() || !std::filesystem::exists(status)) {
     throw MarkletError(ErrorNumber::FileNotFound, "File not found: '" + path + "'");
   }
-  if (folder) throw MarkletError(75, "Path/File access error: '" + path + "' is a folder");
+  if (!std::filesystem::is_regular_file(status)) {
+    throw MarkletError(75, "Path/File access error: '" + path + "' is not a regular file");
+  }
   std::ifstream in(path, std::ios::binary);
   if (!in) FileError(errno ? errno : EIO, path, "cannot open");
   std::string contents;
@@ -71,6 +69,14 @@ std::string ReadWholeFile(const std::string& path) {
   if (in.bad()) FileError(EIO, path, "cannot read");
   return contents;
 }
+
+#else
+
+std::string ReadWholeFile(const std::string& path, const std::string& root) {
+  return files::ReadRegularFile(path, kMaxBagFileBytes, root);
+}
+
+#endif
 
 #if defined(_WIN32)
 

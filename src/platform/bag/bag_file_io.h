@@ -10,9 +10,15 @@ namespace marklet::bag {
 // Files larger than this are not read (no property bag comes near it).
 constexpr std::size_t kMaxBagFileBytes = 64u << 20;
 
-// The whole file. Errors: 53 when it does not exist, 75 when it cannot be
-// read (a folder, no permission), 7 when it is larger than kMaxBagFileBytes.
+// The whole file, opened once and read from that descriptor. Errors: 53 when
+// it does not exist (or, under a non-empty `root`, lies outside that folder),
+// 70 when it may not be read, 75 when it is not a regular file (a folder, a
+// pipe, a device) or cannot be read, 7 when it is larger than kMaxBagFileBytes.
+#if defined(_WIN32)
 std::string ReadWholeFile(const std::string& path);
+#else
+std::string ReadWholeFile(const std::string& path, const std::string& root = {});
+#endif
 
 // Writes `contents` to a new file beside `path` and renames it over `path`,
 // so the old file stays whole until the new one is complete. The new file

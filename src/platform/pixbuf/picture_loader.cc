@@ -1,14 +1,11 @@
 #include "platform/pixbuf/picture_loader.h"
 
 #include <gdk-pixbuf/gdk-pixbuf.h>
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 
 #include "host/error.h"
 #include "host/numeric.h"
+#include "platform/files/readable_file.h"
 
 namespace marklet {
 
@@ -33,24 +30,15 @@ Picture MakePicture(GdkPixbuf* pixbuf, const std::u16string& path, Single tppX, 
 
 }  // namespace
 
-Picture LoadPictureFile(const std::u16string& path, Single tppX, Single tppY, bool keepPixels) {
+Picture LoadPictureFile(const std::u16string& path, Single tppX, Single tppY, bool keepPixels,
+                        const std::string& root) {
   std::string file = U16ToUtf8(path);
-  struct stat info {};
-  if (file.empty() || ::stat(file.c_str(), &info) != 0 || S_ISDIR(info.st_mode)) {
-    throw MarkletError(ErrorNumber::FileNotFound, "File not found: '" + file + "'");
+  files::ReadableFile opened = files::OpenForReading(file, root);
+  // A folder is not there as a picture; a pipe or a device could block or never end.
+  if (S_ISDIR(opened.info.st_mode)) {
+    throw MarkletError(ErrorNumber::FileNotFound, "File not found: '" + file + "' is a folder");
   }
-  // A pipe or a device could block or never end: only regular files are read.
-  if (!S_ISREG(info.st_mode)) {
-    throw MarkletError(ErrorNumber::InvalidPicture, "Invalid picture: '" + file + "' is not a regular file");
-  }
-  // A file that cannot be opened is a permission or access fault, not a bad picture.
-  int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) {
-    int why = errno;
-    if (why == EACCES || why == EPERM) throw MarkletError(70, "Permission denied: '" + file + "'");
-    throw MarkletError(75, "Path/File access error: '" + file + "'");
-  }
-  ::close(fd);
+  files::RequireRegular(opened, static_cast<int>(ErrorNumber::InvalidPicture));
   int width = 0, height = 0;
   if (!gdk_pixbuf_get_file_info(file.c_str(), &width, &height)) {
     throw MarkletError(ErrorNumber::InvalidPicture, "Invalid picture: '" + file + "'");

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "host/error.h"
-#include "platform/pixbuf/confined_path.h"
+#include "platform/files/confined_path.h"
 #include "platform/pixbuf/picture_loader.h"
 #include "platform/raster/picture_surface.h"
 
@@ -166,8 +166,7 @@ void RasterContainer::RaiseEvent(EventId id, EventArgs& args) {
 }
 
 Picture RasterContainer::LoadPicture(const std::u16string& path) {
-  if (options_.pictureRoot) ConfinePath(*options_.pictureRoot, U16ToUtf8(path));
-  return LoadPictureFile(path, options_.tppX, options_.tppY, true);
+  return LoadPictureFile(path, options_.tppX, options_.tppY, true, options_.pictureRoot.value_or(""));
 }
 
 int RasterContainer::MsgBox(const std::u16string& prompt, int, const std::u16string& title) {

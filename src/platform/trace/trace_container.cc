@@ -5,7 +5,7 @@
 
 #include "host/error.h"
 #include "platform/trace/json.h"
-#include "platform/pixbuf/confined_path.h"
+#include "platform/files/confined_path.h"
 #include "platform/pixbuf/picture_loader.h"
 
 namespace marklet::trace {
@@ -594,8 +594,7 @@ void TraceContainer::RaiseEvent(EventId id, EventArgs& args) {
 
 Picture TraceContainer::LoadPicture(const std::u16string& path) {
   Check("LoadPicture");
-  world_.CheckFile(path);
-  return LoadPictureFile(path, world_.tppX, world_.tppY, false);
+  return LoadPictureFile(path, world_.tppX, world_.tppY, false, world_.fileRoot.value_or(""));
 }
 
 std::string TraceWorld::CheckFile(const std::u16string& path) const {

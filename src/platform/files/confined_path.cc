@@ -1,4 +1,4 @@
-#include "platform/pixbuf/confined_path.h"
+#include "platform/files/confined_path.h"
 
 #include <climits>
 #include <cstdlib>
