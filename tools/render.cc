@@ -151,6 +151,11 @@ int RunRender(int argc, char** argv) {
     container.QueuePaint();
     container.Pump();
     container.WritePng(output);
+    if (const auto& hold = container.rasterSurface().heightHold()) {
+      std::cerr << "marklet render: warning: the control asked for " << hold->asked << " px of height; held at "
+                << hold->held << " px by the surface budget of " << (raster::kSurfaceBudgetPixels >> 20)
+                << " Mpx (at most " << raster::kMaxSurfaceSide << " px a side); the text below is cut off\n";
+    }
   } catch (const MarkletError& e) {
     std::cerr << "marklet render: error " << e.number() << ": " << e.what() << "\n";
     return 1;

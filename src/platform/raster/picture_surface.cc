@@ -2,20 +2,30 @@
 
 #include <gdk-pixbuf/gdk-pixbuf.h>
 
+#include <cstdint>
 #include <map>
 #include <memory>
+#include <string>
+
+#include "host/error.h"
 
 namespace marklet::raster {
 
 namespace {
 
-cairo_surface_t* FromPixbuf(GdkPixbuf* pixbuf) {
+cairo_surface_t* FromPixbuf(GdkPixbuf* pixbuf, const Picture& picture) {
   int w = gdk_pixbuf_get_width(pixbuf), h = gdk_pixbuf_get_height(pixbuf);
   int channels = gdk_pixbuf_get_n_channels(pixbuf);
   bool alpha = gdk_pixbuf_get_has_alpha(pixbuf);
   int srcStride = gdk_pixbuf_get_rowstride(pixbuf);
   const guchar* src = gdk_pixbuf_read_pixels(pixbuf);
   cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, w, h);
+  if (cairo_status_t status = cairo_surface_status(surface); status != CAIRO_STATUS_SUCCESS) {
+    cairo_surface_destroy(surface);
+    std::string name = picture->path.empty() ? std::string("a picture") : U16ToUtf8(picture->path);
+    throw MarkletError(7, "Out of memory: no " + std::to_string(w) + " x " + std::to_string(h) +
+                              " drawing surface for " + name + ": " + cairo_status_to_string(status));
+  }
   cairo_surface_flush(surface);
   unsigned char* dst = cairo_image_surface_get_data(surface);
   int dstStride = cairo_image_surface_get_stride(surface);
@@ -32,9 +42,10 @@ cairo_surface_t* FromPixbuf(GdkPixbuf* pixbuf) {
   return surface;
 }
 
-// Keyed by the picture object; an entry goes when its picture is released.
+// Keyed by the decoded pixels, which every reference to one file shares; an
+// entry goes when the last picture holding those pixels is released.
 struct Cache {
-  std::map<const PictureObject*, std::pair<std::weak_ptr<const PictureObject>, cairo_surface_t*>> entries;
+  std::map<const void*, std::pair<std::weak_ptr<void>, cairo_surface_t*>> entries;
   ~Cache() {
     for (auto& [key, entry] : entries) cairo_surface_destroy(entry.second);
   }
@@ -50,7 +61,7 @@ Cache& TheCache() {
 cairo_surface_t* PictureSurface(const Picture& picture) {
   if (!picture || !picture->handle) return nullptr;
   Cache& cache = TheCache();
-  // Drop entries whose pictures are gone (their addresses may be reused).
+  // Drop entries whose pixels are gone (their addresses may be reused).
   for (auto it = cache.entries.begin(); it != cache.entries.end();) {
     if (it->second.first.expired()) {
       cairo_surface_destroy(it->second.second);
@@ -59,11 +70,13 @@ cairo_surface_t* PictureSurface(const Picture& picture) {
       ++it;
     }
   }
-  auto it = cache.entries.find(picture.get());
+  auto it = cache.entries.find(picture->handle.get());
   if (it != cache.entries.end()) return it->second.second;
-  cairo_surface_t* surface = FromPixbuf(static_cast<GdkPixbuf*>(picture->handle.get()));
-  cache.entries[picture.get()] = {picture, surface};
+  cairo_surface_t* surface = FromPixbuf(static_cast<GdkPixbuf*>(picture->handle.get()), picture);
+  cache.entries[picture->handle.get()] = {picture->handle, surface};
   return surface;
 }
+
+std::size_t PictureSurfaceCount() { return TheCache().entries.size(); }
 
 }  // namespace marklet::raster

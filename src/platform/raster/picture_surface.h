@@ -1,15 +1,22 @@
-// Cairo surfaces for decoded pictures, made once per picture and kept while
-// the picture lives.
+// Cairo surfaces for decoded pictures, made once per decoded picture and kept
+// while any picture object sharing those pixels lives.
 #pragma once
 
 #include <cairo.h>
+
+#include <cstddef>
 
 #include "host/values.h"
 
 namespace marklet::raster {
 
-// The picture's pixels as a Cairo image surface (owned by the picture's
-// cache; valid while the picture lives), or null when it holds no pixels.
+// The picture's pixels as a Cairo image surface (owned by the cache; valid
+// while the picture lives), or null when it holds no pixels. Pictures that
+// share decoded pixels share one surface. Error 7 naming the picture when
+// the surface cannot be allocated.
 cairo_surface_t* PictureSurface(const Picture& picture);
+
+// How many surfaces the cache holds now.
+std::size_t PictureSurfaceCount();
 
 }  // namespace marklet::raster

@@ -166,7 +166,7 @@ void RasterContainer::RaiseEvent(EventId id, EventArgs& args) {
 }
 
 Picture RasterContainer::LoadPicture(const std::u16string& path) {
-  return LoadPictureFile(path, options_.tppX, options_.tppY, true, options_.pictureRoot.value_or(""));
+  return LoadPictureFile(path, options_.tppX, options_.tppY, true, options_.pictureRoot.value_or(""), &pictures_);
 }
 
 int RasterContainer::MsgBox(const std::u16string& prompt, int, const std::u16string& title) {
@@ -230,7 +230,19 @@ cairo_surface_t* RasterContainer::Compose() {
   int w = cairo_image_surface_get_width(base), h = cairo_image_surface_get_height(base);
   cairo_surface_t* out = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, w, h);
   cairo_t* cr = cairo_create(out);
-  PaintTo(cr);
+  if (cairo_status_t status = cairo_status(cr); status != CAIRO_STATUS_SUCCESS) {
+    cairo_destroy(cr);
+    cairo_surface_destroy(out);
+    throw MarkletError(7, "Out of memory: no " + std::to_string(w) + " x " + std::to_string(h) +
+                              " pixel surface to compose the control on (" + cairo_status_to_string(status) + ")");
+  }
+  try {
+    PaintTo(cr);
+  } catch (...) {
+    cairo_destroy(cr);
+    cairo_surface_destroy(out);
+    throw;
+  }
   cairo_destroy(cr);
   return out;
 }

@@ -5,6 +5,7 @@
 
 #include <cairo.h>
 
+#include <cstdint>
 #include <deque>
 #include <functional>
 #include <map>
@@ -16,11 +17,20 @@
 #include "control/marklet.h"
 #include "host/container.h"
 #include "host/image_slots.h"
+#include "platform/pixbuf/picture_loader.h"
 #include "platform/raster/text_engine.h"
 
 namespace marklet::raster {
 
 class RasterContainer;
+
+// The drawing surface's budget: device pixels in all, and pixels a side
+// (Cairo's own limit).
+constexpr std::int64_t kSurfaceBudgetPixels = std::int64_t{64} << 20;
+constexpr int kMaxSurfaceSide = 32767;
+
+// The tallest surface the budget allows for a width in pixels.
+int MaxSurfaceHeight(int widthPixels);
 
 // Window procedures, user data, leave requests and system menus per window;
 // the host that owns the real window (if any) delivers the leave message.
@@ -128,8 +138,17 @@ class RasterSurface : public Surface {
   void Refresh() override;
   HWND hWnd() override { return hwnd_; }
 
-  // Sets the outer size in twips (no Resize; the host delivers it).
+  // Sets the outer size in twips (no Resize; the host delivers it). A width
+  // past kMaxSurfaceSide pixels is refused (380); a height past the budget
+  // is held, as for SetHeight.
   void SetSize(Single width, Single height);
+  // The last size asked for was taller than the budget allows: the height
+  // asked for and the height held, in pixels.
+  struct HeightHold {
+    int asked = 0;
+    int held = 0;
+  };
+  const std::optional<HeightHold>& heightHold() const { return heightHold_; }
   int PixelWidth() const;
   int PixelHeight() const;
   int BorderPixels() const;
@@ -152,7 +171,10 @@ class RasterSurface : public Surface {
   // The font the surface draws with now, resolved once per change.
   RasterFont& Current();
   int PixelsForSize(Single size) const;
-  void Allocate();
+  // A new w x h pixel image and context in place of the old ones (error 7,
+  // the old ones kept, when they cannot be made).
+  void Allocate(int w, int h);
+  void Resize(Single width, Single height);
   void Clear();
   void DrawBorder();
   RasterContainer& owner_;
@@ -162,6 +184,7 @@ class RasterSurface : public Surface {
   cairo_surface_t* image_ = nullptr;
   cairo_t* cr_ = nullptr;
   Single width_ = 1350, height_ = 570;
+  std::optional<HeightHold> heightHold_;
   FontDesc font_{u"MS Sans Serif", 8.25f};
   int fontPixels_ = 11;
   RasterFont* current_ = nullptr;
@@ -217,9 +240,13 @@ class RasterContainer : public Container {
   Single ScreenTwipsPerPixelX() override { return options_.tppX; }
   Single ScreenTwipsPerPixelY() override { return options_.tppY; }
   int MsgBox(const std::u16string& prompt, int buttons, const std::u16string& title) override;
+  // A new parse: its pictures start from a full budget and an empty cache.
   void ParseStarted() override {
+    pictures_.Reset();
     if (onParse) onParse();
   }
+  // What the pictures of the current parse have decoded.
+  const PictureDecodes& pictureDecodes() const { return pictures_; }
   // The host's forms, when it has any (SetFormHost); otherwise error 438.
   FormHost& forms() override { return formHost_ ? *formHost_ : Container::forms(); }
   void SetFormHost(FormHost* host) { formHost_ = host; }
@@ -269,6 +296,7 @@ class RasterContainer : public Container {
 
  private:
   RasterOptions options_;
+  PictureDecodes pictures_;
   std::unique_ptr<SimpleWindowSystem> ownWindows_;
   SimpleWindowSystem* windows_;
   RasterSurface surface_;

@@ -1,5 +1,9 @@
 #include <algorithm>
+#include <climits>
 #include <cmath>
+#include <cstdint>
+#include <new>
+#include <string>
 
 #include "host/error.h"
 #include "platform/raster/ole_colors.h"
@@ -28,11 +32,22 @@ double TwipsPer(ScaleMode mode, double tpp) {
   throw MarkletError(ErrorNumber::InvalidPropertyValue, "Invalid property value: " + what);
 }
 
+// Pixels for a length in twips, as the surface rounds them (at least 1).
+int ToPixels(Single twips, Single tpp) {
+  return std::max(1, static_cast<int>(std::lround(static_cast<double>(twips) / tpp)));
+}
+
+[[noreturn]] void NoSurface(int w, int h, const std::string& why) {
+  throw MarkletError(7, "Out of memory: no " + std::to_string(w) + " x " + std::to_string(h) +
+                            " pixel drawing surface (" + why + ")");
+}
+
 }  // namespace
 
 RasterSurface::RasterSurface(RasterContainer& owner) : owner_(owner) {
   fontPixels_ = PixelsForSize(font_.size);
-  Allocate();
+  Allocate(PixelWidth(), PixelHeight());
+  Clear();
 }
 
 RasterSurface::~RasterSurface() {
@@ -46,38 +61,76 @@ int RasterSurface::BorderPixels() const {
   return appearance_ == 1 ? 2 : 1;
 }
 
-int RasterSurface::PixelWidth() const {
-  return std::max(1, static_cast<int>(std::lround(width_ / owner_.options().tppX)));
-}
+int RasterSurface::PixelWidth() const { return ToPixels(width_, owner_.options().tppX); }
 
-int RasterSurface::PixelHeight() const {
-  return std::max(1, static_cast<int>(std::lround(height_ / owner_.options().tppY)));
+int RasterSurface::PixelHeight() const { return ToPixels(height_, owner_.options().tppY); }
+
+
+int MaxSurfaceHeight(int widthPixels) {
+  return static_cast<int>(std::min<std::int64_t>(kMaxSurfaceSide, kSurfaceBudgetPixels / std::max(1, widthPixels)));
 }
 
 // The pixels live in a buffer that only grows, so resizing back and forth
-// reuses the memory instead of allocating a new surface each time.
-void RasterSurface::Allocate() {
+// reuses the memory instead of allocating a new surface each time. The new
+// surface is made before the old one goes, so a failure leaves the old one
+// drawing.
+void RasterSurface::Allocate(int w, int h) {
+  int stride = cairo_format_stride_for_width(CAIRO_FORMAT_ARGB32, w);
+  if (stride <= 0) NoSurface(w, h, "too wide");
+  std::size_t bytes = static_cast<std::size_t>(stride) * h;
+  std::vector<unsigned char> grown;
+  if (bytes > pixels_.size()) {
+    try {
+      grown.resize(bytes);
+    } catch (const std::bad_alloc&) {
+      NoSurface(w, h, "no memory for its pixels");
+    }
+  }
+  unsigned char* data = grown.empty() ? pixels_.data() : grown.data();
+  cairo_surface_t* image = cairo_image_surface_create_for_data(data, CAIRO_FORMAT_ARGB32, w, h, stride);
+  if (cairo_status_t status = cairo_surface_status(image); status != CAIRO_STATUS_SUCCESS) {
+    cairo_surface_destroy(image);
+    NoSurface(w, h, cairo_status_to_string(status));
+  }
+  cairo_t* cr = cairo_create(image);
+  if (cairo_status_t status = cairo_status(cr); status != CAIRO_STATUS_SUCCESS) {
+    cairo_destroy(cr);
+    cairo_surface_destroy(image);
+    NoSurface(w, h, cairo_status_to_string(status));
+  }
   batch_.Drop();
   if (cr_) cairo_destroy(cr_);
   if (image_) cairo_surface_destroy(image_);
-  int w = PixelWidth(), h = PixelHeight();
-  int stride = cairo_format_stride_for_width(CAIRO_FORMAT_ARGB32, w);
-  std::size_t bytes = static_cast<std::size_t>(stride) * h;
-  if (bytes > pixels_.size()) pixels_ = std::vector<unsigned char>(bytes);
-  image_ = cairo_image_surface_create_for_data(pixels_.data(), CAIRO_FORMAT_ARGB32, w, h, stride);
-  cr_ = cairo_create(image_);
+  if (!grown.empty()) pixels_.swap(grown);
+  image_ = image;
+  cr_ = cr;
+}
+
+void RasterSurface::Resize(Single width, Single height) {
+  Single tppX = owner_.options().tppX, tppY = owner_.options().tppY;
+  if (!(width >= 0) || !(height >= 0) || std::isinf(height) ||
+      static_cast<double>(width) / tppX >= kMaxSurfaceSide + 0.5) {
+    Refuse("size " + FormatSingle(width) + " x " + FormatSingle(height) + " (at most " +
+           std::to_string(kMaxSurfaceSide) + " pixels a side)");
+  }
+  int w = ToPixels(width, tppX);
+  int most = MaxSurfaceHeight(w);
+  std::optional<HeightHold> hold;
+  double asked = static_cast<double>(height) / tppY;
+  if (asked >= most + 0.5) {
+    hold = HeightHold{asked >= INT_MAX ? INT_MAX : static_cast<int>(std::lround(asked)), most};
+    height = static_cast<Single>(most * static_cast<double>(tppY));
+  }
+  bool same = image_ && width == width_ && height == height_;
+  if (!same) Allocate(w, ToPixels(height, tppY));
+  heightHold_ = hold;
+  if (same) return;
+  width_ = width;
+  height_ = height;
   Clear();
 }
 
-void RasterSurface::SetSize(Single width, Single height) {
-  if (!(width >= 0) || !(height >= 0) || width > 16384 * owner_.options().tppX ||
-      height > 16384 * owner_.options().tppY) {
-    Refuse("size " + FormatSingle(width) + " x " + FormatSingle(height));
-  }
-  width_ = width;
-  height_ = height;
-  Allocate();
-}
+void RasterSurface::SetSize(Single width, Single height) { Resize(width, height); }
 
 // Clearing fills the client area with the background colour (or leaves it
 // transparent), draws the background picture and the border.
@@ -251,12 +304,13 @@ Single RasterSurface::ScaleHeight() {
   return static_cast<Single>(std::max(0.0, inner));
 }
 
+// A height past the surface budget is held at the most the budget allows
+// for this width; the paint goes on and the host can tell (heightHold).
 void RasterSurface::SetHeight(Single height) {
-  if (!(height >= 0) || height > 16384 * owner_.options().tppY) Refuse("height " + FormatSingle(height));
-  if (height == height_) return;
-  height_ = height;
-  Allocate();
-  owner_.DeliverResize();
+  if (!(height >= 0) || std::isinf(height)) Refuse("height " + FormatSingle(height));
+  Single before = height_;
+  Resize(width_, height);
+  if (height_ != before) owner_.DeliverResize();
 }
 
 Single RasterSurface::ScaleX(Single value, ScaleMode from, ScaleMode to) {

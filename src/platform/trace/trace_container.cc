@@ -594,7 +594,7 @@ void TraceContainer::RaiseEvent(EventId id, EventArgs& args) {
 
 Picture TraceContainer::LoadPicture(const std::u16string& path) {
   Check("LoadPicture");
-  return LoadPictureFile(path, world_.tppX, world_.tppY, false, world_.fileRoot.value_or(""));
+  return LoadPictureFile(path, world_.tppX, world_.tppY, false, world_.fileRoot.value_or(""), &pictures_);
 }
 
 std::string TraceWorld::CheckFile(const std::u16string& path) const {
@@ -613,7 +613,10 @@ int TraceContainer::MsgBox(const std::u16string& prompt, int buttons, const std:
 
 FormHost& TraceContainer::forms() { return world_.forms(); }
 
-void TraceContainer::ParseStarted() { Emit("parse", "true"); }
+void TraceContainer::ParseStarted() {
+  pictures_.Reset();
+  Emit("parse", "true");
+}
 
 void TraceContainer::CreateControl() {
   control_ = std::make_unique<Marklet>(*this);

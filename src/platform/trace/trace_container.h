@@ -18,6 +18,7 @@
 #include "control/marklet.h"
 #include "host/container.h"
 #include "host/image_slots.h"
+#include "platform/pixbuf/picture_loader.h"
 #include "platform/trace/trace_forms.h"
 
 namespace marklet::trace {
@@ -285,6 +286,8 @@ class TraceContainer : public Container {
   TraceWorld& world() { return world_; }
   TraceSurface& traceSurface() { return surface_; }
   TraceImages& traceImages() { return images_; }
+  // What the pictures of the current parse have decoded (reset as a parse starts).
+  const PictureDecodes& pictureDecodes() const { return pictures_; }
   const std::string& source() const { return source_; }
   void Emit(const std::string& key, const std::string& valueJson);
   void Check(const char* op) { world_.failures().Check(op); }
@@ -315,6 +318,7 @@ class TraceContainer : public Container {
   std::string source_;
   TraceSurface surface_;
   TraceImages images_;
+  PictureDecodes pictures_;
   std::unique_ptr<Marklet> control_;
   std::unique_ptr<SiteControl> siteControl_;
   EventHandler eventHandler_;
