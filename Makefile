@@ -31,7 +31,7 @@ asan: deps
 	ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp UBSAN_OPTIONS=print_stacktrace=1 ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS)
 
 fuzz: deps
-	@for t in markup bag script; do scripts/fuzz.sh $$t $(FUZZ_SECONDS) || exit 1; done
+	@for t in markup bag script raster; do scripts/fuzz.sh $$t $(FUZZ_SECONDS) || exit 1; done
 
 bench: build
 	@for b in $(BUILD)/bench/*_bench; do echo "== $$b"; xvfb-run -a -s "-nolisten tcp" $$b || exit 1; done

@@ -14,7 +14,9 @@
 
 #include "control/marklet.h"
 #include "host/error.h"
+#include "picture_sandbox.h"
 #include "platform/bag/bag_syntax.h"
+#include "platform/raster/raster_container.h"
 #include "platform/trace/bag_file.h"
 #include "platform/trace/script_runner.h"
 #include "platform/trace/trace_container.h"
@@ -273,6 +275,101 @@ void RunMarkup(const std::uint8_t* data, std::size_t size) {
   });
 }
 
+// ---- Markup on the raster container ----
+
+namespace {
+
+const std::string& PictureFolder() {
+  static const std::string folder = [] {
+    std::string made = MakePictureSandbox();
+    static std::string forExit;
+    forExit = made;
+    std::atexit([] { RemoveFolder(forExit); });
+    return made;
+  }();
+  return folder;
+}
+
+void CheckBudgets(raster::RasterContainer& container) {
+  const PictureDecodes& decodes = container.pictureDecodes();
+  Require(decodes.decodedPixels() <= decodes.budgetPixels(), "a text's pictures decoded past the budget");
+  raster::RasterSurface& surface = container.rasterSurface();
+  Require(surface.PixelWidth() <= raster::kMaxSurfaceSide && surface.PixelHeight() <= raster::kMaxSurfaceSide,
+          "a surface side past the limit");
+  Require(std::int64_t{surface.PixelWidth()} * surface.PixelHeight() <= raster::kSurfaceBudgetPixels,
+          "a surface past the pixel budget");
+}
+
+void PumpRaster(raster::RasterContainer& container, Marklet& control) {
+  container.Pump();
+  CheckTables(control);
+  CheckBudgets(container);
+}
+
+}  // namespace
+
+void RunRaster(const std::uint8_t* data, std::size_t size) {
+  MarkupInput in = ReadMarkupInput(data, size);
+  raster::RasterOptions options;
+  options.pictureRoot = PictureFolder();
+  InFolder(PictureFolder(), [&] {
+    raster::RasterContainer container(options);
+    container.CreateControl();
+    Marklet& control = *container.control();
+    Try([&] { control.SetMultiLine(in.multiLine); });
+    Try([&] { control.SetShowMoreLink(in.showMore); });
+    Try([&] { control.SetAutoSizeHeight(in.autoSize); });
+    Try([&] { control.SetLinkDisplay(in.linkDisplay); });
+    Try([&] { control.SetUnderlineLink(in.underline); });
+    Try([&] { container.rasterSurface().SetSize(in.width, in.height); });
+    if (in.reenter) {
+      int moves = 0;
+      container.onEvent = [&, moves](EventId id, EventArgs&) mutable {
+        Try([&] {
+          if (id == EventId::MouseMove && ++moves == 2) control.SetText(in.second);
+          if (id == EventId::OnLinkClick) control.SetAutoSizeHeight(!control.AutoSizeHeight());
+          if (id == EventId::MouseOut) control.SetText(in.text);
+        });
+      };
+    }
+    Try([&] { control.SetText(in.text); });
+    container.QueuePaint();
+    PumpRaster(container, control);
+    Try([&] { cairo_surface_destroy(container.Compose()); });
+    // Link centres, then a grid over the surface, as in the markup run.
+    struct Point {
+      Single x, y;
+      bool press;
+    };
+    std::vector<Point> points;
+    const std::size_t links = std::min<std::size_t>(control.Links().size(), 24);
+    for (std::size_t k = 0; k < links; ++k) {
+      const LinkRecord& l = control.Links()[k * control.Links().size() / links];
+      points.push_back({(l.Left + l.Right) / 2, (l.Top + l.Bottom) / 2, true});
+    }
+    Single w = container.rasterSurface().Width(), h = container.rasterSurface().Height();
+    for (int gy = 0; gy <= 3; ++gy)
+      for (int gx = 0; gx <= 4; ++gx) points.push_back({w * gx / 4, h * gy / 3, false});
+    for (const Point& p : points) {
+      Integer button = 0, shift = 0;
+      Single x = p.x, y = p.y;
+      Try([&] { control.SurfaceMouseMove(button, shift, x, y); });
+      PumpRaster(container, control);
+      if (p.press) {
+        button = 1, x = p.x, y = p.y;
+        Try([&] { control.SurfaceMouseDown(button, shift, x, y); });
+        button = 1, x = p.x, y = p.y;
+        Try([&] { control.SurfaceMouseUp(button, shift, x, y); });
+        Try([&] { control.SurfaceClick(); });
+        PumpRaster(container, control);
+      }
+    }
+    container.simpleWindows().DeliverMouseLeave(container.rasterSurface().hWnd());
+    PumpRaster(container, control);
+    container.DestroyControl();
+  });
+}
+
 // ---- Property bags ----
 
 void RunBag(const std::uint8_t* data, std::size_t size) {
@@ -343,6 +440,7 @@ Entry EntryNamed(const std::string& name) {
   if (name == "markup") return RunMarkup;
   if (name == "bag") return RunBag;
   if (name == "script") return RunScript;
+  if (name == "raster") return RunRaster;
   return nullptr;
 }
 

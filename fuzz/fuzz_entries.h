@@ -29,7 +29,14 @@ void RunBag(const std::uint8_t* data, std::size_t size);
 // command is confined to.
 void RunScript(const std::uint8_t* data, std::size_t size);
 
-// The entry named "markup", "bag" or "script"; null for another name.
+// Markup text (read as RunMarkup reads it) on the raster container, whose
+// pictures come from a folder of real and crafted picture files
+// (picture_sandbox.h): parsed, painted, composed, then walked over with the
+// pointer. The pictures of one text and the surface must stay within their
+// pixel budgets.
+void RunRaster(const std::uint8_t* data, std::size_t size);
+
+// The entry named "markup", "bag", "script" or "raster"; null for another name.
 using Entry = void (*)(const std::uint8_t*, std::size_t);
 Entry EntryNamed(const std::string& name);
 

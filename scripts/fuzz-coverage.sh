@@ -4,15 +4,15 @@
 # committed seeds and what runs of scripts/fuzz.sh kept in build-fuzz/), and
 # prints llvm-cov's report for the control's own sources.
 #
-#   scripts/fuzz-coverage.sh markup|bag|script [SUBSYSTEM-FOLDER ...]
+#   scripts/fuzz-coverage.sh markup|bag|script|raster [SUBSYSTEM-FOLDER ...]
 #
 # The folders narrow the report (default: src/host src/control src/markup
 # src/render src/input src/platform/bag src/platform/trace).
 set -euo pipefail
-target=${1:?usage: scripts/fuzz-coverage.sh markup|bag|script [FOLDER ...]}
+target=${1:?usage: scripts/fuzz-coverage.sh markup|bag|script|raster [FOLDER ...]}
 shift
 case "$target" in
-  markup|bag|script) ;;
+  markup|bag|script|raster) ;;
   *) echo "scripts/fuzz-coverage.sh: unknown target '$target'" >&2; exit 2 ;;
 esac
 root=$(cd "$(dirname "$0")/.." && pwd)

@@ -4,7 +4,7 @@
 #
 #   scripts/fuzz.sh TARGET SECONDS [LIBFUZZER-OPTION ...]
 #
-# TARGET is markup, bag or script. The run starts from the committed seeds in
+# TARGET is markup, bag, script or raster. The run starts from the committed seeds in
 # fuzz/corpus/TARGET and keeps what it finds in $FUZZ_BUILD/corpus/TARGET
 # (default build-fuzz/). A crashing input is written to
 # $FUZZ_BUILD/artifacts/TARGET/; copy it to fuzz/regressions/TARGET/ so the
@@ -13,16 +13,21 @@
 set -euo pipefail
 
 if [ $# -lt 2 ]; then
-  echo "usage: scripts/fuzz.sh markup|bag|script SECONDS [LIBFUZZER-OPTION ...]" >&2
+  echo "usage: scripts/fuzz.sh markup|bag|script|raster SECONDS [LIBFUZZER-OPTION ...]" >&2
   exit 2
 fi
 target=$1
 seconds=$2
 shift 2
 case "$target" in
-  markup|bag|script) ;;
-  *) echo "scripts/fuzz.sh: unknown target '$target' (markup, bag or script)" >&2; exit 2 ;;
+  markup|bag|script|raster) ;;
+  *) echo "scripts/fuzz.sh: unknown target '$target' (markup, bag, script or raster)" >&2; exit 2 ;;
 esac
+# The raster target decodes real pictures and draws on real surfaces: a
+# blown picture or surface budget shows as a memory failure, a decode that
+# runs away as a timeout.
+limits=(-timeout=${FUZZ_TIMEOUT:-60} -rss_limit_mb=3072)
+if [ "$target" = raster ]; then limits=(-timeout=${FUZZ_TIMEOUT:-10} -rss_limit_mb=2048 -malloc_limit_mb=1024); fi
 
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/install-deps.sh"
@@ -46,7 +51,7 @@ if [ -f "$root/fuzz/$target.dict" ]; then dict=("-dict=$root/fuzz/$target.dict")
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 set +e
-"$build/fuzz/fuzz_$target" -max_total_time="$seconds" -timeout=${FUZZ_TIMEOUT:-60} -rss_limit_mb=3072 -max_len=${FUZZ_MAX_LEN:-2048} \
+"$build/fuzz/fuzz_$target" -max_total_time="$seconds" "${limits[@]}" -max_len=${FUZZ_MAX_LEN:-2048} \
   -print_final_stats=1 -artifact_prefix="$artifacts/" "${dict[@]}" "$@" \
   "$corpus" "$root/fuzz/corpus/$target"
 status=$?

@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   g++ cmake ninja-build make pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
-  libgdk-pixbuf-2.0-dev libpango1.0-dev libcairo2-dev
+  libgdk-pixbuf-2.0-dev libpango1.0-dev libcairo2-dev zlib1g-dev
   fonts-liberation fonts-dejavu-core fontconfig
   libx11-dev libxcursor-dev libxfixes-dev xvfb x11-xkb-utils xkb-data xauth xdotool
   mingw-w64-tools

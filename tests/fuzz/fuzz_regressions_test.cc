@@ -44,13 +44,13 @@ TEST_P(FuzzRegressions, EveryKeptInputRunsToTheEnd) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Targets, FuzzRegressions, ::testing::Values("markup", "bag", "script"));
+INSTANTIATE_TEST_SUITE_P(Targets, FuzzRegressions, ::testing::Values("markup", "bag", "script", "raster"));
 
 // The entries also take what no fuzzer would keep: nothing at all, and a
 // header with no text.
 TEST(FuzzEntries, TakeEmptyAndHeaderOnlyInputs) {
   const std::uint8_t header[] = {0x87, 0x10, 0x00, 0x02};
-  for (const char* name : {"markup", "bag", "script"}) {
+  for (const char* name : {"markup", "bag", "script", "raster"}) {
     fuzz::Entry entry = fuzz::EntryNamed(name);
     entry(nullptr, 0);
     entry(header, sizeof header);
