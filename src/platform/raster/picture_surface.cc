@@ -32,8 +32,12 @@ cairo_surface_t* FromPixbuf(GdkPixbuf* pixbuf, const Picture& picture) {
   for (int y = 0; y < h; ++y) {
     const guchar* s = src + static_cast<std::size_t>(y) * srcStride;
     auto* d = reinterpret_cast<std::uint32_t*>(dst + static_cast<std::size_t>(y) * dstStride);
+    if (!alpha) {
+      for (int x = 0; x < w; ++x, s += channels) d[x] = 0xFF000000u | (s[0] << 16) | (s[1] << 8) | s[2];
+      continue;
+    }
     for (int x = 0; x < w; ++x, s += channels) {
-      unsigned a = alpha ? s[3] : 255;
+      unsigned a = s[3];
       unsigned r = s[0] * a / 255, g = s[1] * a / 255, b = s[2] * a / 255;
       d[x] = (a << 24) | (r << 16) | (g << 8) | b;
     }
