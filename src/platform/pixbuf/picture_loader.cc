@@ -22,11 +22,9 @@ void PictureDecodes::Reset() {
   hits_ = 0;
 }
 
-const PictureDecodes::Decoded* PictureDecodes::Find(const Key& key) {
+const PictureDecodes::Decoded* PictureDecodes::Find(const Key& key) const {
   auto it = files_.find(key);
-  if (it == files_.end()) return nullptr;
-  ++hits_;
-  return &it->second;
+  return it == files_.end() ? nullptr : &it->second;
 }
 
 void PictureDecodes::Add(const Key& key, Decoded decoded) { files_[key] = std::move(decoded); }
@@ -224,6 +222,7 @@ Picture LoadPictureFile(const std::u16string& path, Single tppX, Single tppY, bo
   const struct stat& info = opened.info;
   PictureDecodes::Key key{info.st_dev, info.st_ino, info.st_size, info.st_mtim.tv_sec, info.st_mtim.tv_nsec};
   if (const PictureDecodes::Decoded* seen = budget.Find(key); seen && (seen->pixels || !keepPixels)) {
+    budget.Reused();
     return MakePicture(*seen, path, tppX, tppY, keepPixels);
   }
   PictureDecodes::Decoded decoded = DecodeDescriptor(opened.fd.get(), "'" + file + "'", budget);

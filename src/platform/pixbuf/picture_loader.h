@@ -52,7 +52,8 @@ class PictureDecodes {
     int width = 0, height = 0;
     std::shared_ptr<void> pixels;  // the GdkPixbuf; null when the host keeps none
   };
-  const Decoded* Find(const Key& key);
+  const Decoded* Find(const Key& key) const;
+  void Reused() { ++hits_; }
   void Add(const Key& key, Decoded decoded);
   void Charge(std::int64_t pixels) { decoded_ += pixels; }
 
