@@ -98,6 +98,11 @@ TEST_F(PictureBudget, ARepeatedFileIsDecodedOnceAndCountedOnce) {
   // The sixteen pictures share their pixels and one drawing surface.
   cairo_surface_destroy(c_->Compose());
   EXPECT_EQ(PictureSurfaceCount(), 1u);
+  // Of an 8192 x 8192 picture on a 480 x 160 control, only what can show is converted.
+  const Picture& shown = c_->rasterImages().images()[0].picture;
+  ASSERT_TRUE(shown);
+  EXPECT_LE(cairo_image_surface_get_width(PictureSurface(shown, 480, 160)), 480);
+  EXPECT_LE(cairo_image_surface_get_height(PictureSurface(shown, 480, 160)), 160);
 
   // Each parse starts with the whole budget and an empty cache again.
   Show("#i<" + At("dot.png") + ">");

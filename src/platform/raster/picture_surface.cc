@@ -2,6 +2,7 @@
 
 #include <gdk-pixbuf/gdk-pixbuf.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -13,8 +14,8 @@ namespace marklet::raster {
 
 namespace {
 
-cairo_surface_t* FromPixbuf(GdkPixbuf* pixbuf, const Picture& picture) {
-  int w = gdk_pixbuf_get_width(pixbuf), h = gdk_pixbuf_get_height(pixbuf);
+// The top-left w x h pixels of the picture as a Cairo surface.
+cairo_surface_t* FromPixbuf(GdkPixbuf* pixbuf, int w, int h, const Picture& picture) {
   int channels = gdk_pixbuf_get_n_channels(pixbuf);
   bool alpha = gdk_pixbuf_get_has_alpha(pixbuf);
   int srcStride = gdk_pixbuf_get_rowstride(pixbuf);
@@ -48,10 +49,15 @@ cairo_surface_t* FromPixbuf(GdkPixbuf* pixbuf, const Picture& picture) {
 
 // Keyed by the decoded pixels, which every reference to one file shares; an
 // entry goes when the last picture holding those pixels is released.
+struct Entry {
+  std::weak_ptr<void> pixels;
+  cairo_surface_t* surface;
+  int width, height;  // how much of the picture the surface holds
+};
 struct Cache {
-  std::map<const void*, std::pair<std::weak_ptr<void>, cairo_surface_t*>> entries;
+  std::map<const void*, Entry> entries;
   ~Cache() {
-    for (auto& [key, entry] : entries) cairo_surface_destroy(entry.second);
+    for (auto& [key, entry] : entries) cairo_surface_destroy(entry.surface);
   }
 };
 
@@ -62,22 +68,36 @@ Cache& TheCache() {
 
 }  // namespace
 
-cairo_surface_t* PictureSurface(const Picture& picture) {
+cairo_surface_t* PictureSurface(const Picture& picture, int width, int height) {
   if (!picture || !picture->handle) return nullptr;
   Cache& cache = TheCache();
   // Drop entries whose pixels are gone (their addresses may be reused).
   for (auto it = cache.entries.begin(); it != cache.entries.end();) {
-    if (it->second.first.expired()) {
-      cairo_surface_destroy(it->second.second);
+    if (it->second.pixels.expired()) {
+      cairo_surface_destroy(it->second.surface);
       it = cache.entries.erase(it);
     } else {
       ++it;
     }
   }
-  auto it = cache.entries.find(picture->handle.get());
-  if (it != cache.entries.end()) return it->second.second;
-  cairo_surface_t* surface = FromPixbuf(static_cast<GdkPixbuf*>(picture->handle.get()), picture);
-  cache.entries[picture->handle.get()] = {picture->handle, surface};
+  auto* pixbuf = static_cast<GdkPixbuf*>(picture->handle.get());
+  int w = std::clamp(width, 1, gdk_pixbuf_get_width(pixbuf));
+  int h = std::clamp(height, 1, gdk_pixbuf_get_height(pixbuf));
+  auto it = cache.entries.find(pixbuf);
+  if (it != cache.entries.end()) {
+    if (it->second.width >= w && it->second.height >= h) return it->second.surface;
+    w = std::max(w, it->second.width);
+    h = std::max(h, it->second.height);
+  }
+  cairo_surface_t* surface = FromPixbuf(pixbuf, w, h, picture);
+  if (it != cache.entries.end()) {
+    cairo_surface_destroy(it->second.surface);
+    it->second.surface = surface;
+    it->second.width = w;
+    it->second.height = h;
+  } else {
+    cache.entries[pixbuf] = Entry{picture->handle, surface, w, h};
+  }
   return surface;
 }
 

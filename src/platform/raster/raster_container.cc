@@ -259,10 +259,15 @@ void RasterContainer::PaintTo(cairo_t* cr) {
   cairo_clip(cr);
   for (const auto& image : images_.images()) {
     if (!image.loaded || !image.visible || !image.picture) continue;
-    cairo_surface_t* pic = PictureSurface(image.picture);
-    if (!pic) continue;
     double x = b + std::round(image.left / options_.tppX);
     double y = b + std::round(image.top / options_.tppY);
+    // Only the part left of and above the far edges can show.
+    auto reach = [](double edge, double at) {
+      double room = std::ceil(edge - at);
+      return room >= INT_MAX ? INT_MAX : room > 1 ? static_cast<int>(room) : 1;
+    };
+    cairo_surface_t* pic = PictureSurface(image.picture, reach(w - b, x), reach(h - b, y));
+    if (!pic) continue;
     cairo_set_source_surface(cr, pic, x, y);
     cairo_paint(cr);
   }

@@ -167,9 +167,9 @@ void RasterSurface::Clear() {
   cairo_paint(cr_);
   cairo_restore(cr_);
   if (picture_) {
-    cairo_surface_t* pic = PictureSurface(picture_);
+    int b = BorderPixels();
+    cairo_surface_t* pic = PictureSurface(picture_, PixelWidth() - b, PixelHeight() - b);
     if (pic) {
-      int b = BorderPixels();
       cairo_set_source_surface(cr_, pic, b, b);
       cairo_paint(cr_);
     }
