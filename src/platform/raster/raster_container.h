@@ -174,7 +174,9 @@ class RasterSurface : public Surface {
   // A new w x h pixel image and context in place of the old ones (error 7,
   // the old ones kept, when they cannot be made).
   void Allocate(int w, int h);
-  void Resize(Single width, Single height);
+  // The height to take for `height` at this width: itself, or the most the
+  // budget allows (with `hold` saying so).
+  Single HeldHeight(int widthPixels, Single height, std::optional<HeightHold>& hold) const;
   void Clear();
   void DrawBorder();
   RasterContainer& owner_;

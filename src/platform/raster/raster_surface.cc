@@ -65,7 +65,6 @@ int RasterSurface::PixelWidth() const { return ToPixels(width_, owner_.options()
 
 int RasterSurface::PixelHeight() const { return ToPixels(height_, owner_.options().tppY); }
 
-
 int MaxSurfaceHeight(int widthPixels) {
   return static_cast<int>(std::min<std::int64_t>(kMaxSurfaceSide, kSurfaceBudgetPixels / std::max(1, widthPixels)));
 }
@@ -106,31 +105,31 @@ void RasterSurface::Allocate(int w, int h) {
   cr_ = cr;
 }
 
-void RasterSurface::Resize(Single width, Single height) {
-  Single tppX = owner_.options().tppX, tppY = owner_.options().tppY;
+Single RasterSurface::HeldHeight(int widthPixels, Single height, std::optional<HeightHold>& hold) const {
+  Single tppY = owner_.options().tppY;
+  int most = MaxSurfaceHeight(widthPixels);
+  double asked = static_cast<double>(height) / tppY;
+  hold.reset();
+  if (asked < most + 0.5) return height;
+  hold = HeightHold{asked >= INT_MAX ? INT_MAX : static_cast<int>(std::lround(asked)), most};
+  return static_cast<Single>(most * static_cast<double>(tppY));
+}
+
+void RasterSurface::SetSize(Single width, Single height) {
   if (!(width >= 0) || !(height >= 0) || std::isinf(height) ||
-      static_cast<double>(width) / tppX >= kMaxSurfaceSide + 0.5) {
+      static_cast<double>(width) / owner_.options().tppX >= kMaxSurfaceSide + 0.5) {
     Refuse("size " + FormatSingle(width) + " x " + FormatSingle(height) + " (at most " +
            std::to_string(kMaxSurfaceSide) + " pixels a side)");
   }
-  int w = ToPixels(width, tppX);
-  int most = MaxSurfaceHeight(w);
+  int w = ToPixels(width, owner_.options().tppX);
   std::optional<HeightHold> hold;
-  double asked = static_cast<double>(height) / tppY;
-  if (asked >= most + 0.5) {
-    hold = HeightHold{asked >= INT_MAX ? INT_MAX : static_cast<int>(std::lround(asked)), most};
-    height = static_cast<Single>(most * static_cast<double>(tppY));
-  }
-  bool same = image_ && width == width_ && height == height_;
-  if (!same) Allocate(w, ToPixels(height, tppY));
-  heightHold_ = hold;
-  if (same) return;
+  Single held = HeldHeight(w, height, hold);
+  Allocate(w, ToPixels(held, owner_.options().tppY));
   width_ = width;
-  height_ = height;
+  height_ = held;
+  heightHold_ = hold;
   Clear();
 }
-
-void RasterSurface::SetSize(Single width, Single height) { Resize(width, height); }
 
 // Clearing fills the client area with the background colour (or leaves it
 // transparent), draws the background picture and the border.
@@ -308,9 +307,14 @@ Single RasterSurface::ScaleHeight() {
 // for this width; the paint goes on and the host can tell (heightHold).
 void RasterSurface::SetHeight(Single height) {
   if (!(height >= 0) || std::isinf(height)) Refuse("height " + FormatSingle(height));
-  Single before = height_;
-  Resize(width_, height);
-  if (height_ != before) owner_.DeliverResize();
+  std::optional<HeightHold> hold;
+  Single held = HeldHeight(PixelWidth(), height, hold);
+  heightHold_ = hold;
+  if (held == height_) return;
+  Allocate(PixelWidth(), ToPixels(held, owner_.options().tppY));
+  height_ = held;
+  Clear();
+  owner_.DeliverResize();
 }
 
 Single RasterSurface::ScaleX(Single value, ScaleMode from, ScaleMode to) {
