@@ -40,17 +40,19 @@ std::string Chunk(const std::string& type, const std::string& data) {
   return BigEndian(static_cast<std::uint32_t>(data.size())) + typed + BigEndian(crc);
 }
 
-std::string PngHead(std::uint32_t width, std::uint32_t height) {
+// The signature and header of a PNG, 8-bit RGB unless a 1-bit grey one is asked for.
+std::string PngHead(std::uint32_t width, std::uint32_t height, bool grey1 = false) {
   return std::string("\x89PNG\r\n\x1a\n", 8) +
-         Chunk("IHDR", BigEndian(width) + BigEndian(height) + std::string("\x08\x02\x00\x00\x00", 5));
+         Chunk("IHDR", BigEndian(width) + BigEndian(height) +
+                           (grey1 ? std::string("\x01\x00\x00\x00\x00", 5) : std::string("\x08\x02\x00\x00\x00", 5)));
 }
 
-// A whole RGB PNG of zero pixels, deflated row by row so the rows are never
-// held at once.
+// A whole PNG of black pixels, 1 bit each (it still decodes to 8-bit RGB),
+// deflated row by row so the rows are never held at once.
 std::string ZeroPng(std::uint32_t width, std::uint32_t height) {
   z_stream z{};
   if (deflateInit(&z, Z_BEST_COMPRESSION) != Z_OK) Broken("no deflate");
-  std::vector<unsigned char> row(1 + 3 * static_cast<std::size_t>(width), 0);
+  std::vector<unsigned char> row(1 + (static_cast<std::size_t>(width) + 7) / 8, 0);
   std::string packed;
   std::vector<unsigned char> out(1 << 16);
   for (std::uint32_t y = 0; y <= height; ++y) {
@@ -65,7 +67,7 @@ std::string ZeroPng(std::uint32_t width, std::uint32_t height) {
     } while (z.avail_out == 0);
   }
   deflateEnd(&z);
-  return PngHead(width, height) + Chunk("IDAT", packed) + Chunk("IEND", "");
+  return PngHead(width, height, true) + Chunk("IDAT", packed) + Chunk("IEND", "");
 }
 
 // A 16 x 8 gradient saved by gdk-pixbuf (with alpha where the format keeps it).

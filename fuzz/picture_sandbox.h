@@ -10,8 +10,8 @@ namespace marklet::fuzz {
 // fuzz/raster.dict):
 //   real pictures: dot.png (16 x 8), dot-copy.png (the same bytes),
 //     dot-link.png (a hard link to dot.png), pixel.gif, dot.bmp, dot.jpg, dot.ico,
-//     dot.cur, full8k.png (8192 x 8192, all zero: the whole pixel budget of
-//     one text in 196 KB), full8k-copy.png (the same bytes in another file),
+//     dot.cur, full8k.png (8192 x 8192, all black: the whole pixel budget of
+//     one text in 8 KB), full8k-copy.png (the same bytes in another file),
 //     full8k-link.png (a hard link to full8k.png);
 //   lying headers: huge.png (20000 x 20000), claim16k.png (16384 x 16384),
 //     liar.bmp, liar.gif, liar.jpg (16000 x 16000), liar.ico;
