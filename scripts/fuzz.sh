@@ -50,6 +50,8 @@ if [ -f "$root/fuzz/$target.dict" ]; then dict=("-dict=$root/fuzz/$target.dict")
 
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
+# Font caches fontconfig and Pango keep for the life of the process (the raster target draws text).
+export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$root/tests/lsan.supp}
 set +e
 "$build/fuzz/fuzz_$target" -max_total_time="$seconds" "${limits[@]}" -max_len=${FUZZ_MAX_LEN:-2048} \
   -print_final_stats=1 -artifact_prefix="$artifacts/" "${dict[@]}" "$@" \
