@@ -94,9 +94,9 @@ TEST(TextEngine, AWrappedLinkIsShapedAFewTimesNotOncePerLine) {
 TEST(TextEngine, CachesStayWithinTheirBudget) {
   TextEngine engine;
   RasterFont& font = engine.Font(kSans);
-  // About 70 KB each: 40 MB of strings in all.
+  // About 70 KB each: 28 MB of strings in all.
   std::vector<std::u16string> texts;
-  for (int i = 0; i < 600; ++i) {
+  for (int i = 0; i < 400; ++i) {
     std::u16string unit = u"ab ";
     unit += static_cast<char16_t>(u'a' + i % 26);
     std::u16string text = u"#";
