@@ -1,10 +1,11 @@
 // The `marklet` command: script, idl (and the hosts' commands as they land).
-#include <cstring>
-#include <fstream>
 #include <iostream>
+#include <sstream>
 #include <string>
 
+#include "host/error.h"
 #include "platform/trace/script_runner.h"
+#include "tools/arguments.h"
 #include "tools/commands.h"
 
 namespace {
@@ -28,21 +29,21 @@ int main(int argc, char** argv) {
   }
   std::string command = argv[1];
   if (command == "script") {
-    marklet::trace::ScriptRunner runner(std::cout);
     if (argc > 3) {
       Usage(std::cerr);
       return 2;
     }
-    if (argc == 3 && std::strcmp(argv[2], "-") != 0) {
-      std::ifstream in(argv[2]);
-      if (!in) {
-        std::cerr << "marklet script: cannot open " << argv[2] << "\n";
-        return 1;
-      }
-      runner.Run(in);
-    } else {
-      runner.Run(std::cin);
+    // The whole scenario is read first, so a file that never ends or a
+    // pipe's writer that never stops is refused before a line runs.
+    std::istringstream in;
+    try {
+      in.str(marklet::tools::ReadInput(argc == 3 ? argv[2] : "-"));
+    } catch (const marklet::MarkletError& e) {
+      std::cerr << "marklet script: error " << e.number() << ": " << e.what() << "\n";
+      return 1;
     }
+    marklet::trace::ScriptRunner runner(std::cout);
+    runner.Run(in);
     return 0;
   }
   if (command == "idl") return marklet::tools::RunIdl(argc - 2, argv + 2);

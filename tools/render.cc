@@ -1,8 +1,6 @@
 // `marklet render`: draws a control to a PNG exactly as the control paints it.
 #include <cstdlib>
-#include <fstream>
 #include <iostream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -10,6 +8,7 @@
 #include "host/error.h"
 #include "platform/bag/text_property_bag.h"
 #include "platform/raster/raster_container.h"
+#include "tools/arguments.h"
 #include "tools/commands.h"
 
 namespace marklet::tools {
@@ -59,24 +58,17 @@ int RunRender(int argc, char** argv) {
         text = Utf8ToU16(next());
         haveText = true;
       } else if (arg == "--file") {
-        std::string path = next();
-        std::ifstream in(path, std::ios::binary);
-        if (!in) {
-          std::cerr << "marklet render: cannot open " << path << "\n";
-          return 1;
-        }
-        std::stringstream ss;
-        ss << in.rdbuf();
-        text = Utf8ToU16(ss.str());
+        text = Utf8ToU16(ReadInput(next()));
         haveText = true;
       } else if (arg == "--bag") {
         bagFile = next();
       } else if (arg == "--width") {
-        widthPx = std::stoi(next());
+        widthPx = IntegerOption(arg, next(), 1, kMaxPixels);
       } else if (arg == "--height") {
-        heightPx = std::stoi(next());
+        heightPx = IntegerOption(arg, next(), 1, kMaxPixels);
       } else if (arg == "--tpp") {
-        options.tppX = options.tppY = std::stof(next());
+        options.tppX = options.tppY =
+            static_cast<Single>(NumberOption(arg, next(), kMinTwipsPerPixel, kMaxTwipsPerPixel));
       } else if (arg == "--picture-root") {
         options.pictureRoot = next();
       } else if (arg == "--prop") {
@@ -97,21 +89,16 @@ int RunRender(int argc, char** argv) {
         RenderUsage(std::cerr);
         return 2;
       }
-    } catch (const std::exception& e) {
-      std::cerr << "marklet render: bad value for " << arg << ": " << e.what() << "\n";
+    } catch (const OptionError& e) {
+      std::cerr << "marklet render: " << e.what() << "\n";
       return 2;
+    } catch (const MarkletError& e) {
+      std::cerr << "marklet render: error " << e.number() << ": " << e.what() << "\n";
+      return 1;
     }
   }
   if (output.empty()) {
     RenderUsage(std::cerr);
-    return 2;
-  }
-  if (widthPx < 1 || heightPx < 1 || widthPx > 16384 || heightPx > 16384) {
-    std::cerr << "marklet render: width and height must be 1..16384 pixels\n";
-    return 2;
-  }
-  if (!(options.tppX >= 1 && options.tppX <= 1440)) {
-    std::cerr << "marklet render: --tpp must be 1..1440\n";
     return 2;
   }
   int status = 0;

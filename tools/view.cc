@@ -2,9 +2,7 @@
 // raises is printed as the JSON lines `marklet script` prints.
 #include <X11/keysym.h>
 
-#include <fstream>
 #include <iostream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -16,6 +14,7 @@
 #include "platform/x11/desktop_open.h"
 #include "platform/x11/x11_forms.h"
 #include "platform/x11/x11_host.h"
+#include "tools/arguments.h"
 #include "tools/commands.h"
 
 namespace marklet::tools {
@@ -49,7 +48,7 @@ int RunView(int argc, char** argv) {
   for (int i = 0; i < argc; ++i) {
     std::string arg = argv[i];
     auto next = [&]() -> std::string {
-      if (i + 1 >= argc) throw std::invalid_argument(arg + " needs a value");
+      if (i + 1 >= argc) throw OptionError(arg + " needs a value");
       return argv[++i];
     };
     try {
@@ -57,27 +56,23 @@ int RunView(int argc, char** argv) {
         text = Utf8ToU16(next());
         haveText = true;
       } else if (arg == "--file") {
-        std::string path = next();
-        std::ifstream in(path, std::ios::binary);
-        if (!in) throw std::invalid_argument("cannot open " + path);
-        std::stringstream ss;
-        ss << in.rdbuf();
-        text = Utf8ToU16(ss.str());
+        text = Utf8ToU16(ReadInput(next()));
         haveText = true;
       } else if (arg == "--bag") {
         bagFile = next();
       } else if (arg == "--width") {
-        options.widthPx = std::stoi(next());
+        options.widthPx = IntegerOption(arg, next(), 1, kMaxPixels);
       } else if (arg == "--height") {
-        options.heightPx = std::stoi(next());
+        options.heightPx = IntegerOption(arg, next(), 1, kMaxPixels);
       } else if (arg == "--tpp") {
-        options.raster.tppX = options.raster.tppY = std::stof(next());
+        options.raster.tppX = options.raster.tppY =
+            static_cast<Single>(NumberOption(arg, next(), kMinTwipsPerPixel, kMaxTwipsPerPixel));
       } else if (arg == "--picture-root") {
         options.raster.pictureRoot = next();
       } else if (arg == "--prop") {
         std::string p = next();
         auto eq = p.find('=');
-        if (eq == std::string::npos) throw std::invalid_argument("--prop takes NAME=VALUE");
+        if (eq == std::string::npos) throw OptionError("--prop takes NAME=VALUE");
         props.emplace_back(p.substr(0, eq), p.substr(eq + 1));
       } else if (arg == "--no-open") {
         noOpen = true;
@@ -85,17 +80,16 @@ int RunView(int argc, char** argv) {
         ViewUsage(std::cout);
         return 0;
       } else {
-        throw std::invalid_argument("unknown option " + arg);
+        throw OptionError("unknown option " + arg);
       }
-    } catch (const std::exception& e) {
+    } catch (const OptionError& e) {
       std::cerr << "marklet view: " << e.what() << "\n";
       ViewUsage(std::cerr);
       return 2;
+    } catch (const MarkletError& e) {
+      std::cerr << "marklet view: error " << e.number() << ": " << e.what() << "\n";
+      return 1;
     }
-  }
-  if (options.widthPx < 1 || options.heightPx < 1 || options.widthPx > 16384 || options.heightPx > 16384) {
-    std::cerr << "marklet view: width and height must be 1..16384 pixels\n";
-    return 2;
   }
 
   try {

@@ -98,4 +98,65 @@ int RunCommand(const std::vector<std::string>& argv, const std::vector<std::stri
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
+CommandResult RunCapturing(const std::vector<std::string>& argv, const std::string& input,
+                           std::chrono::milliseconds limit) {
+  CommandResult result;
+  int fds[2];
+  if (pipe(fds) != 0) return result;
+  pid_t pid = fork();
+  if (pid == 0) {
+    int in = open(input.c_str(), O_RDONLY);
+    if (in < 0) _exit(126);
+    dup2(in, 0);
+    dup2(fds[1], 1);
+    dup2(fds[1], 2);
+    close(fds[0]);
+    std::vector<char*> args;
+    for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    execvp(args[0], args.data());
+    _exit(127);
+  }
+  close(fds[1]);
+  if (pid < 0) {
+    close(fds[0]);
+    return result;
+  }
+  auto deadline = std::chrono::steady_clock::now() + limit;
+  bool killed = false;
+  for (;;) {
+    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    if (left.count() <= 0) {
+      kill(pid, SIGKILL);
+      killed = true;
+      break;
+    }
+    pollfd p{fds[0], POLLIN, 0};
+    if (poll(&p, 1, static_cast<int>(left.count())) <= 0) continue;
+    char chunk[4096];
+    ssize_t n = read(fds[0], chunk, sizeof chunk);
+    if (n <= 0) break;
+    result.output.append(chunk, static_cast<std::size_t>(n));
+  }
+  close(fds[0]);
+  int status = 0;
+  if (!killed) {
+    // Output closed: the command is ending; give it until the deadline.
+    while (waitpid(pid, &status, WNOHANG) == 0) {
+      if (std::chrono::steady_clock::now() >= deadline) {
+        kill(pid, SIGKILL);
+        killed = true;
+        break;
+      }
+      usleep(10000);
+    }
+  }
+  if (killed) {
+    waitpid(pid, &status, 0);
+    return result;
+  }
+  result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return result;
+}
+
 }  // namespace marklet::testing

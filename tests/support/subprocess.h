@@ -34,4 +34,15 @@ class Subprocess {
 // Runs a command to its end; returns its exit status (-1 when it could not run).
 int RunCommand(const std::vector<std::string>& argv, const std::vector<std::string>& env = {});
 
+// Runs a command with standard input from `input` (a file), keeping what it
+// writes to standard output and standard error together. A command still
+// running after `limit` is killed and reported with status -1, so a command
+// that would block fails its test instead of hanging it.
+struct CommandResult {
+  int status = -1;
+  std::string output;
+};
+CommandResult RunCapturing(const std::vector<std::string>& argv, const std::string& input = "/dev/null",
+                           std::chrono::milliseconds limit = std::chrono::seconds(30));
+
 }  // namespace marklet::testing

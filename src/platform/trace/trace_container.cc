@@ -57,6 +57,17 @@ void TraceWorld::ForgetPaints(const void* container) {
 void TraceWorld::Pump() {
   // A handler that keeps queueing work must not hang the scenario.
   constexpr int kMaxMessagesPerPump = 100000;
+  if (pumpDepth_ == 0) depthLimitReported_ = false;
+  // Each message a nested pump delivers may pump again (a hit test does):
+  // past the limit the messages stay queued, in order, for the pump that is
+  // already running, so the stack stays shallow however many are pending.
+  if (pumpDepth_ > kMaxNestedPumps) {
+    if (!depthLimitReported_) {
+      depthLimitReported_ = true;
+      log_.Emit("pumpDepthLimit", std::to_string(kMaxNestedPumps));
+    }
+    return;
+  }
   ++pumpDepth_;
   int delivered = 0;
   while (!queue_.empty() && delivered < kMaxMessagesPerPump) {

@@ -81,6 +81,10 @@ class TraceWorld {
   };
   void Post(Message message) { queue_.push_back(std::move(message)); }
   bool PaintQueued(const void* container) const;
+  // Pumps run inside a message's delivery up to this depth (the outermost
+  // is depth 0), as on the raster host; a deeper one returns at once and
+  // leaves the queue to the pumps running.
+  static constexpr int kMaxNestedPumps = 8;
   // Delivers every queued message, those queued meanwhile included.
   void Pump();
   bool QueueEmpty() const { return queue_.empty(); }
@@ -98,6 +102,7 @@ class TraceWorld {
   std::unique_ptr<TraceWindowSystem> windows_;
   std::deque<Message> queue_;
   int pumpDepth_ = 0;
+  bool depthLimitReported_ = false;  // within the outermost pump running
   std::function<bool()> nestedLines_;
   std::unique_ptr<TraceFormHost> forms_;  // last: its forms go first
 };

@@ -1,0 +1,32 @@
+// What the commands take from their command line: numeric options read whole
+// and checked against their range, and the texts and scripts they read from a
+// file or from standard input.
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+namespace marklet::tools {
+
+// A value the command cannot take; the message names the option and the range.
+class OptionError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// The whole of `value` as a decimal integer from `min` to `max`.
+int IntegerOption(const std::string& option, const std::string& value, int min, int max);
+// The whole of `value` as a finite decimal number from `min` to `max`.
+double NumberOption(const std::string& option, const std::string& value, double min, double max);
+
+// Pixel sizes and twips per pixel the raster and window hosts accept.
+constexpr int kMaxPixels = 16384;
+constexpr double kMinTwipsPerPixel = 1;
+constexpr double kMaxTwipsPerPixel = 1440;
+
+// A whole text or script: standard input for "-", else a regular file (never
+// a FIFO, a device or a folder, which could block or never end). At most
+// 64 MB either way. Throws MarkletError 53, 70, 75 or 7 naming the file.
+std::string ReadInput(const std::string& path);
+
+}  // namespace marklet::tools
