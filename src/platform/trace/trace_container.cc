@@ -5,7 +5,6 @@
 
 #include "host/error.h"
 #include "platform/trace/json.h"
-#include "platform/files/confined_path.h"
 #include "platform/pixbuf/picture_loader.h"
 
 namespace marklet::trace {
@@ -594,12 +593,7 @@ void TraceContainer::RaiseEvent(EventId id, EventArgs& args) {
 
 Picture TraceContainer::LoadPicture(const std::u16string& path) {
   Check("LoadPicture");
-  return LoadPictureFile(path, world_.tppX, world_.tppY, false, world_.fileRoot.value_or(""));
-}
-
-std::string TraceWorld::CheckFile(const std::u16string& path) const {
-  std::string file = U16ToUtf8(path);
-  return fileRoot ? ConfinePath(*fileRoot, file) : file;
+  return LoadPictureFile(path, world_.tppX, world_.tppY, false, world_.root());
 }
 
 Single TraceContainer::ScreenTwipsPerPixelX() { return world_.tppX; }
