@@ -11,6 +11,7 @@
 #include "platform/bag/text_property_bag.h"
 #include "platform/raster/raster_container.h"
 #include "tools/commands.h"
+#include "tools/png_output.h"
 
 namespace marklet::tools {
 
@@ -150,12 +151,11 @@ int RunRender(int argc, char** argv) {
     // The first paint parses what was loaded; a queued repaint follows.
     container.QueuePaint();
     container.Pump();
-    container.WritePng(output);
+    WritePngOutput(container, output);
   } catch (const MarkletError& e) {
     std::cerr << "marklet render: error " << e.number() << ": " << e.what() << "\n";
     return 1;
   }
-  std::cout << output << "\n";
   return status;
 }
 

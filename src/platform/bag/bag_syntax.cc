@@ -566,6 +566,7 @@ std::vector<BagEntry> ParseBagText(std::string_view text, std::string_view origi
       font->key = key;
       // Fields come in any order; a missing one keeps the font object's default.
       font->value = Variant::FromFont(FontDesc{});
+      font->line = number;
       fontLine = number;
       fontFields = 0;
       continue;
@@ -591,6 +592,7 @@ std::vector<BagEntry> ParseBagText(std::string_view text, std::string_view origi
     r.Expect(u'=');
     BagEntry entry;
     entry.key = word;
+    entry.line = number;
     ReadValue(r, entry);
     r.ExpectEnd();
     keys.insert(word);

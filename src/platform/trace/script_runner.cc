@@ -423,7 +423,7 @@ void ScriptRunner::RegisterBuiltins() {
     r.main().CreateControl();
     Marklet& c = *r.main().control();
     r.main().Deliver("Initialize", [&] { c.Initialize(); });
-    r.main().Deliver("ReadProperties", [&] { c.ReadProperties(*bag); });
+    r.main().Deliver("ReadProperties", [&] { ReadNamingSource(*bag, [&] { c.ReadProperties(*bag); }); });
   });
 
   AddCommand("save", [](ScriptRunner& r, const std::vector<Token>& a) {

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "host/error.h"
+#include "host/font_size.h"
 #include "platform/trace/json.h"
 #include "platform/pixbuf/picture_loader.h"
 
@@ -208,7 +209,7 @@ TraceSurface::TraceSurface(TraceContainer& owner) : owner_(owner) {
 void TraceSurface::Check(const char* op) { owner_.Check(op); }
 
 int TraceSurface::PixelsForSize(Single size) const {
-  if (!(size > 0 && size <= 2048)) {
+  if (!FontSizeAccepted(size)) {
     throw MarkletError(ErrorNumber::InvalidPropertyValue,
                        "Invalid property value: font size " + FormatSingle(size));
   }
@@ -217,7 +218,7 @@ int TraceSurface::PixelsForSize(Single size) const {
 }
 
 Single TraceSurface::SizeForPixels(int pixels) const {
-  return static_cast<Single>(pixels * static_cast<double>(owner_.world().tppY) / 20.0);
+  return ReportedFontSize(pixels * static_cast<double>(owner_.world().tppY) / 20.0);
 }
 
 int TraceSurface::BorderPixels() const {
