@@ -175,7 +175,8 @@ int Walk(int rootFd, const std::string& rest, int flags, mode_t mode, UniqueFd& 
   std::vector<std::string> pending = Components(rest);
   std::reverse(pending.begin(), pending.end());
   std::vector<UniqueFd> folders;
-  int links = 0;
+  int links = 0, retries = 0;
+  constexpr int kMaxRetries = 64;
   auto current = [&] { return folders.empty() ? rootFd : folders.back().get(); };
   while (!pending.empty()) {
     std::string name = std::move(pending.back());
@@ -203,7 +204,14 @@ int Walk(int rootFd, const std::string& rest, int flags, mode_t mode, UniqueFd& 
     if (why != ELOOP && why != ENOTDIR) return why;
     char target[PATH_MAX];
     ssize_t n = ::readlinkat(current(), name.c_str(), target, sizeof target);
-    if (n < 0) return why;  // not a link after all
+    if (n < 0) {
+      // Not a link (any more): a link swapped out again meanwhile is opened anew.
+      if (errno == EINVAL && ++retries <= kMaxRetries) {
+        pending.push_back(std::move(name));
+        continue;
+      }
+      return why;
+    }
     if (++links > 40) return ELOOP;
     std::string to(target, static_cast<std::size_t>(n));
     if (to.empty()) return ENOENT;
@@ -244,13 +252,23 @@ int OpenBeneath(const std::string& root, const std::string& path, int flags, mod
                        "File not found: '" + path + "': the folder '" + root +
                            "' that files are confined to cannot be opened (" + std::strerror(errno) + ")");
   }
+  int why = ENOSYS;
   if (!componentWalk) {
-    int why = OpenAt2(rootFd.get(), rest, flags, mode, out);
+    why = OpenAt2(rootFd.get(), rest, flags, mode, out);
     // EXDEV: `..` or an absolute link led out; ELOOP: a /proc-style magic link.
     if (why == EXDEV || why == ELOOP) Refuse(root, path);
-    if (why != ENOSYS && why != EPERM) return why;
   }
-  return Walk(rootFd.get(), rest, flags, mode, out, root, path);
+  if (why == ENOSYS || why == EPERM) why = Walk(rootFd.get(), rest, flags, mode, out, root, path);
+  if (why == 0 && !(flags & O_DIRECTORY)) {
+    // A name like "sub/.." that comes back to the root names a folder, not a file.
+    struct stat opened {}, top {};
+    if (::fstat(out.get(), &opened) == 0 && ::fstat(rootFd.get(), &top) == 0 && opened.st_dev == top.st_dev &&
+        opened.st_ino == top.st_ino) {
+      out = UniqueFd();
+      Refuse(root, path);
+    }
+  }
+  return why;
 }
 
 }  // namespace files
