@@ -377,7 +377,8 @@ void ReadFontField(LineReader& r, FontDesc& font, unsigned& seen) {
       font.size = static_cast<Single>(size);
       break;
     }
-    case 2: font.charset = static_cast<Integer>(r.WholeNumber(0, 255, "Charset")); break;
+    // Any Integer: a font object holds one, and what a control saves must load back.
+    case 2: font.charset = static_cast<Integer>(r.WholeNumber(-32768, 32767, "Charset")); break;
     case 3: font.weight = static_cast<Integer>(r.WholeNumber(0, 1000, "Weight")); break;
     case 4: font.underline = ReadBoolField(r); break;
     case 5: font.italic = ReadBoolField(r); break;
