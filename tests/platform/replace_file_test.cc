@@ -76,6 +76,14 @@ TEST_F(ReplaceFileTest, APlainFileIsReplacedWholeAndKeepsItsMode) {
   struct stat info {};
   ASSERT_EQ(::stat(file.c_str(), &info), 0);
   EXPECT_EQ(info.st_mode & 07777, 0640u);
+  // The owner stays where the process may give the file away (as root).
+  if (::geteuid() == 0 && ::chown(file.c_str(), 4321, 4321) == 0) {
+    EXPECT_EQ(Replace(file, "for another owner").first, 0);
+    ASSERT_EQ(::stat(file.c_str(), &info), 0);
+    EXPECT_EQ(info.st_uid, 4321u);
+    EXPECT_EQ(info.st_gid, 4321u);
+    EXPECT_EQ(info.st_mode & 07777, 0640u);
+  }
   // A new file is created; no temporary file stays behind either way.
   EXPECT_EQ(Replace(dir_ / "b.bag", "b").first, 0);
   EXPECT_EQ(Slurp(dir_ / "b.bag"), "b");
