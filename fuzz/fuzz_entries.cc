@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstring>
+#include <memory>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -228,6 +230,176 @@ void WalkPointer(trace::TraceWorld& world, trace::TraceContainer& container, Mar
   Pump(world, control);
 }
 
+// ---- Round trips from random property states ----
+
+// The input's bytes taken one after another as choices; zeros once they run out.
+class Choices {
+ public:
+  Choices(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
+  std::uint8_t Byte() { return at_ < size_ ? data_[at_++] : 0; }
+  std::uint16_t Unit() { return static_cast<std::uint16_t>(Byte() | Byte() << 8); }
+  std::uint32_t Word() { return static_cast<std::uint32_t>(Unit()) | static_cast<std::uint32_t>(Unit()) << 16; }
+  bool Flag() { return Byte() & 1; }
+
+ private:
+  const std::uint8_t* data_;
+  std::size_t size_;
+  std::size_t at_ = 0;
+};
+
+// Any UTF-16: controls, lone surrogates, NUL and characters beyond the BMP.
+std::u16string AnyText(Choices& c, std::size_t longest) {
+  std::u16string text(c.Byte() % (longest + 1), u' ');
+  for (char16_t& unit : text) unit = static_cast<char16_t>(c.Unit());
+  return text;
+}
+
+Single ExtremeSize(Choices& c) {
+  static const Single kSizes[] = {1e-30f, 0.01f, 0.375f, 0.75f, 1, 8, 8.25f, 9.75f, 72, 1000, 2047.5f, 2047.9f,
+                                  2048, 2048.25f, 2049, 1e30f, 0, -8};
+  std::uint8_t pick = c.Byte();
+  if (pick < 240) return kSizes[pick % (sizeof kSizes / sizeof kSizes[0])];
+  std::uint32_t bits = c.Word();
+  Single size;
+  std::memcpy(&size, &bits, sizeof size);
+  return size;
+}
+
+OleColor ExtremeColor(Choices& c) {
+  static const OleColor kColors[] = {0, 0xFFFFFF, 0xFF, 0x80000000u, 0x8000000Fu, 0x80000012u, 0x80000018u,
+                                     0x80000019u, 0x01000000u, 0x02FFFFFFu, 0xFFFFFFFFu};
+  std::uint8_t pick = c.Byte();
+  if (pick < 240) return kColors[pick % (sizeof kColors / sizeof kColors[0])];
+  return c.Word();
+}
+
+Integer ExtremeInteger(Choices& c) {
+  static const Integer kValues[] = {0, 1, -1, 7, 2184, 2185, 32767, -32768};
+  std::uint8_t pick = c.Byte();
+  if (pick < 240) return kValues[pick % (sizeof kValues / sizeof kValues[0])];
+  return static_cast<Integer>(c.Unit());
+}
+
+// Everything a property bag keeps, as the control reports it.
+struct SavedState {
+  std::u16string text, moreLinkText;
+  FontDesc font;
+  OleColor back = 0, fore = 0, link = 0, activeLink = 0;
+  Integer leftMargin = 0, lineSpacing = 0;
+  Long linkDisplay = 0, appearance = 0, borderStyle = 0;
+  Byte tabSize = 0;
+  bool flags[7] = {};
+  std::u16string picture;
+
+  bool operator==(const SavedState&) const = default;
+};
+
+SavedState StateOf(Marklet& c) {
+  SavedState s;
+  s.text = c.Text();
+  s.moreLinkText = c.MoreLinkText();
+  s.font = c.Font();
+  s.back = c.BackColor(), s.fore = c.ForeColor(), s.link = c.LinkColor(), s.activeLink = c.ActiveLinkColor();
+  s.leftMargin = c.LeftMargin(), s.lineSpacing = c.LineSpacing();
+  s.linkDisplay = c.LinkDisplay(), s.appearance = c.Appearance(), s.borderStyle = c.BorderStyle();
+  s.tabSize = c.TabSize();
+  bool flags[] = {c.ShowMoreLink(), c.GetTextOnEvent(), c.MultiLine(), c.AutoSizeHeight(), c.UnderlineLink(),
+                  c.Enabled(), false};
+  std::copy(std::begin(flags), std::end(flags), s.flags);
+  Picture picture = c.GetPicture();
+  if (picture) s.picture = picture->path;
+  return s;
+}
+
+// Sets every property from the choices; a value the control refuses leaves
+// the property as it was.
+void SetRandomState(Marklet& c, trace::TraceContainer& container, Choices& choices) {
+  for (int round = 0, rounds = 1 + choices.Byte() % 3; round < rounds; ++round) {
+    FontDesc font;
+    font.name = AnyText(choices, 40);
+    if (choices.Flag()) font.name = u"Arial";
+    font.size = ExtremeSize(choices);
+    font.bold = choices.Flag(), font.italic = choices.Flag(), font.underline = choices.Flag();
+    font.strikethrough = choices.Flag();
+    font.weight = ExtremeInteger(choices);
+    font.charset = ExtremeInteger(choices);
+    Try([&] { c.SetFont(font); });
+    Try([&] { c.SetBackColor(ExtremeColor(choices)); });
+    Try([&] { c.SetForeColor(ExtremeColor(choices)); });
+    Try([&] { c.SetLinkColor(ExtremeColor(choices)); });
+    Try([&] { c.SetActiveLinkColor(ExtremeColor(choices)); });
+    Try([&] { c.SetLeftMargin(ExtremeInteger(choices)); });
+    Try([&] { c.SetLineSpacing(ExtremeInteger(choices)); });
+    Try([&] { c.SetLinkDisplay(ExtremeInteger(choices)); });
+    Try([&] { c.SetAppearance(ExtremeInteger(choices)); });
+    Try([&] { c.SetBorderStyle(ExtremeInteger(choices)); });
+    Try([&] { c.SetTabSize(choices.Byte()); });
+    Try([&] { c.SetShowMoreLink(choices.Flag()); });
+    Try([&] { c.SetGetTextOnEvent(choices.Flag()); });
+    Try([&] { c.SetMultiLine(choices.Flag()); });
+    Try([&] { c.SetAutoSizeHeight(choices.Flag()); });
+    Try([&] { c.SetUnderlineLink(choices.Flag()); });
+    Try([&] { c.SetEnabled(choices.Flag()); });
+    Try([&] { c.SetMoreLinkText(AnyText(choices, 12)); });
+    if (choices.Byte() % 4 == 0) Try([&] { c.SetPicture(container.LoadPicture(u"dot.png")); });
+    Try([&] { c.SetText(AnyText(choices, 64)); });
+  }
+}
+
+// The control's state from the input's bytes is saved; that text loads into
+// a new control without an error, which paints and saves the same text and
+// reports the same values.
+void RoundTripState(const std::uint8_t* data, std::size_t size) {
+  Choices choices(data, size);
+  std::ostream discard(nullptr);
+  std::string first;
+  SavedState before;
+  {
+    trace::TraceWorld world(discard);
+    world.fileRoot = MarkupFolder();
+    trace::TraceContainer container(world);
+    container.CreateControl();
+    Marklet& control = *container.control();
+    Require(Try([&] { control.Initialize(); }) && Try([&] { control.InitProperties(); }), "a new control fails");
+    SetRandomState(control, container, choices);
+    world.Pump();
+    before = StateOf(control);
+    trace::PropertyBagFile bag(container);
+    Require(Try([&] { control.WriteProperties(bag); }) && Try([&] { first = bag.Format(); }),
+            "a state the control accepted does not save");
+    Try([&] { control.Terminate(); });
+    container.DestroyControl();
+  }
+  trace::TraceWorld world(discard);
+  world.fileRoot = MarkupFolder();
+  trace::TraceContainer container(world);
+  std::unique_ptr<trace::PropertyBagFile> bag;
+  if (!Try([&] { bag = std::make_unique<trace::PropertyBagFile>(trace::PropertyBagFile::Parse(first, container)); })) {
+    try {
+      trace::PropertyBagFile::Parse(first, container);
+    } catch (const MarkletError& e) {
+      std::fprintf(stderr, "%s, in the saved bag:\n%s", e.what(), first.c_str());
+    }
+  }
+  Require(bag != nullptr, "a saved bag does not parse");
+  container.CreateControl();
+  Marklet& control = *container.control();
+  Require(Try([&] { control.Initialize(); }), "a new control fails");
+  Require(Try([&] { control.ReadProperties(*bag); }), "a saved bag does not load back");
+  world.Pump();
+  Require(Try([&] { control.Paint(); }), "a loaded control does not paint");
+  if (!(StateOf(control) == before)) std::fprintf(stderr, "the saved bag:\n%s", first.c_str());
+  Require(StateOf(control) == before, "save -> load gives other values");
+  trace::PropertyBagFile again(container);
+  std::string second;
+  Require(Try([&] { control.WriteProperties(again); }) && Try([&] { second = again.Format(); }),
+          "a loaded control does not save");
+  if (second != first) std::fprintf(stderr, "first save:\n%ssecond save:\n%s", first.c_str(), second.c_str());
+  Require(second == first, "save -> load -> save gives another file");
+  Try([&] { control.Terminate(); });
+  container.DestroyControl();
+}
+
 }  // namespace
 
 void RunMarkup(const std::uint8_t* data, std::size_t size) {
@@ -420,6 +592,7 @@ void RunBag(const std::uint8_t* data, std::size_t size) {
     Try([&] { control.Terminate(); });
     container.DestroyControl();
   });
+  InFolder(MarkupFolder(), [&] { RoundTripState(data, size); });
 }
 
 // ---- Scripts ----

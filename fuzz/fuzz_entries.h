@@ -23,6 +23,10 @@ void RunMarkup(const std::uint8_t* data, std::size_t size);
 
 // A property-bag text: parsed; when well formed, read into a control, which
 // paints, saves to a new bag, and that bag's text parses back to itself.
+// Then the same bytes, taken as choices, set a control's every property to
+// extreme values (fonts of any name and size, margins, colours, any UTF-16
+// text); what the control accepted saves, loads into a new control without
+// an error, paints, and saves again to the same text with the same values.
 void RunBag(const std::uint8_t* data, std::size_t size);
 
 // Lines of `marklet script`, run in a fresh temporary folder that every file

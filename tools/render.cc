@@ -10,6 +10,7 @@
 #include "platform/raster/raster_container.h"
 #include "tools/arguments.h"
 #include "tools/commands.h"
+#include "tools/png_output.h"
 
 namespace marklet::tools {
 
@@ -137,7 +138,7 @@ int RunRender(int argc, char** argv) {
     // The first paint parses what was loaded; a queued repaint follows.
     container.QueuePaint();
     container.Pump();
-    container.WritePng(output);
+    WritePngOutput(container, output);
     if (const auto& hold = container.rasterSurface().heightHold()) {
       std::cerr << "marklet render: warning: the control asked for " << hold->asked << " px of height; held at "
                 << hold->held << " px by the surface budget of " << (raster::kSurfaceBudgetPixels >> 20)
@@ -147,7 +148,6 @@ int RunRender(int argc, char** argv) {
     std::cerr << "marklet render: error " << e.number() << ": " << e.what() << "\n";
     return 1;
   }
-  std::cout << output << "\n";
   return status;
 }
 

@@ -4,6 +4,16 @@
 
 namespace marklet {
 
+void ReadNamingSource(PropertyBag& bag, const std::function<void()>& read) {
+  try {
+    read();
+  } catch (const MarkletError& e) {
+    std::string source = bag.SourceOfLastRead();
+    if (source.empty()) throw;
+    throw MarkletError(e.number(), std::string(e.what()) + " (" + source + ")");
+  }
+}
+
 const char* EventName(EventId id) {
   switch (id) {
     case EventId::Click: return "Click";

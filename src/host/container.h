@@ -3,6 +3,7 @@
 // them alone and never includes a platform header.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -41,7 +42,16 @@ class PropertyBag {
   // The bag may leave out a value equal to its default.
   virtual void WriteProperty(const std::u16string& name, const Variant& value,
                              const Variant& defaultValue) = 0;
+  // Where the value ReadProperty last returned is kept ("key 'TabSize', line
+  // 3 of 'a.bag'"), so a host can name it when the control cannot take that
+  // value; empty when the bag cannot tell or that read gave the default.
+  virtual std::string SourceOfLastRead() const { return {}; }
 };
+
+// Runs `read` (a control's ReadProperties from `bag`). An error raised by a
+// value after the bag handed it out is raised again, same number, with the
+// value's source added to its description.
+void ReadNamingSource(PropertyBag& bag, const std::function<void()>& read);
 
 // The image controls (`imgC`) that show the pictures of image items. Member 0
 // always exists; members are loaded and unloaded by index.

@@ -1,6 +1,5 @@
 #include "platform/bag/bag_file_io.h"
 
-#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <fstream>
@@ -11,14 +10,13 @@
 #if defined(_WIN32)
 #include <filesystem>
 #else
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include "platform/files/readable_file.h"
+#include "platform/files/replace_file.h"
 #endif
 
 namespace marklet::bag {
+
+#if defined(_WIN32)
 
 namespace {
 
@@ -43,8 +41,6 @@ namespace {
 }
 
 }  // namespace
-
-#if defined(_WIN32)
 
 std::string ReadWholeFile(const std::string& path) {
   std::error_code ec;
@@ -109,50 +105,7 @@ void ReplaceFileAtomically(const std::string& path, std::string_view contents,
 
 void ReplaceFileAtomically(const std::string& path, std::string_view contents,
                            const std::function<void()>& beforeReplace) {
-  if (path.empty()) throw MarkletError(52, "Bad file name or number: an empty path");
-  // The new file goes beside the old one, so the rename stays on one file system.
-  static std::atomic<unsigned> counter{0};
-  std::string temp;
-  int fd = -1;
-  for (int attempt = 0; fd < 0; ++attempt) {
-    temp = path + ".saving-" + std::to_string(::getpid()) + "-" + std::to_string(++counter);
-    fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0 && (errno != EEXIST || attempt > 100)) FileError(errno, path, "cannot create a file beside");
-  }
-  auto discard = [&] {
-    if (fd >= 0) ::close(fd);
-    fd = -1;
-    ::unlink(temp.c_str());
-  };
-  try {
-    struct stat old {};
-    if (::stat(path.c_str(), &old) == 0 && S_ISREG(old.st_mode)) ::fchmod(fd, old.st_mode & 07777);
-    const char* data = contents.data();
-    std::size_t left = contents.size();
-    while (left > 0) {
-      ssize_t n = ::write(fd, data, left);
-      if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) FileError(n < 0 ? errno : EIO, path, "cannot write the new");
-      data += n;
-      left -= static_cast<std::size_t>(n);
-    }
-    if (::fsync(fd) != 0) FileError(errno, path, "cannot write the new");
-    int closing = fd;
-    fd = -1;
-    if (::close(closing) != 0) FileError(errno, path, "cannot write the new");
-    if (beforeReplace) beforeReplace();
-    if (::rename(temp.c_str(), path.c_str()) != 0) FileError(errno, path, "cannot replace");
-  } catch (...) {
-    discard();
-    throw;
-  }
-  // Make the rename itself durable; a failure here leaves a complete file either way.
-  std::string folder = path.find('/') == std::string::npos ? "." : path.substr(0, path.rfind('/') + 1);
-  int dirFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dirFd >= 0) {
-    ::fsync(dirFd);
-    ::close(dirFd);
-  }
+  files::ReplaceFile(path, contents, {}, beforeReplace);
 }
 
 #endif

@@ -21,10 +21,13 @@ std::string ReadWholeFile(const std::string& path, const std::string& root = {})
 #endif
 
 // Writes `contents` to a new file beside `path` and renames it over `path`,
-// so the old file stays whole until the new one is complete. The new file
-// keeps the old one's permissions. `beforeReplace` runs after the new file is
-// written and before the rename; if it or any step throws, the new file is
-// removed and the old one is untouched. Errors: 76 path not found,
+// so the old file stays whole until the new one is complete. `beforeReplace`
+// runs after the new file is written and before the rename; if it or any step
+// throws, the new file is removed and the old one is untouched. Elsewhere than
+// on Windows this is files::ReplaceFile (platform/files/replace_file.h): a
+// link is followed to the file it resolves to, anything but a regular file
+// with one link is refused with 75, a read-only file with 70, and the new
+// file keeps the old one's mode and owner. Errors: 76 path not found,
 // 70 permission denied, 61 disk full, 75 any other file access error.
 void ReplaceFileAtomically(const std::string& path, std::string_view contents,
                            const std::function<void()>& beforeReplace = {});

@@ -377,7 +377,8 @@ void ReadFontField(LineReader& r, FontDesc& font, unsigned& seen) {
       font.size = static_cast<Single>(size);
       break;
     }
-    case 2: font.charset = static_cast<Integer>(r.WholeNumber(0, 255, "Charset")); break;
+    // Any Integer: a font object holds one, and what a control saves must load back.
+    case 2: font.charset = static_cast<Integer>(r.WholeNumber(-32768, 32767, "Charset")); break;
     case 3: font.weight = static_cast<Integer>(r.WholeNumber(0, 1000, "Weight")); break;
     case 4: font.underline = ReadBoolField(r); break;
     case 5: font.italic = ReadBoolField(r); break;
@@ -566,6 +567,7 @@ std::vector<BagEntry> ParseBagText(std::string_view text, std::string_view origi
       font->key = key;
       // Fields come in any order; a missing one keeps the font object's default.
       font->value = Variant::FromFont(FontDesc{});
+      font->line = number;
       fontLine = number;
       fontFields = 0;
       continue;
@@ -591,6 +593,7 @@ std::vector<BagEntry> ParseBagText(std::string_view text, std::string_view origi
     r.Expect(u'=');
     BagEntry entry;
     entry.key = word;
+    entry.line = number;
     ReadValue(r, entry);
     r.ExpectEnd();
     keys.insert(word);

@@ -42,6 +42,7 @@ struct BagEntry {
   std::u16string key;
   Variant value;
   std::optional<std::u16string> pictureFile;
+  int line = 0;  // where the text gave it (its BeginProperty line for a block); 0 if not read
 };
 
 // Reads a whole bag text. Anything that is not well formed (a syntax error,

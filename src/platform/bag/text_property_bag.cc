@@ -58,6 +58,7 @@ bool EqualsDefault(const Variant& value, const Variant& defaultValue) {
 TextPropertyBag TextPropertyBag::Parse(std::string_view text, Hooks hooks, std::string_view origin) {
   TextPropertyBag bag(std::move(hooks));
   bag.entries_ = ParseBagText(text, origin);
+  bag.origin_ = origin;
   return bag;
 }
 
@@ -72,6 +73,7 @@ void TextPropertyBag::SaveFile(const std::u16string& path,
 }
 
 Variant TextPropertyBag::ReadProperty(const std::u16string& name, const Variant& defaultValue) {
+  lastRead_ = kNone;
   if (hooks_.check) hooks_.check("ReadProperty");
   auto it = std::find_if(entries_.begin(), entries_.end(),
                          [&](const BagEntry& e) { return e.key == name; });
@@ -82,11 +84,21 @@ Variant TextPropertyBag::ReadProperty(const std::u16string& name, const Variant&
     }
     it->value = Variant::FromPicture(hooks_.loadPicture(*it->pictureFile));
   }
+  lastRead_ = static_cast<std::size_t>(it - entries_.begin());
   return it->value;
+}
+
+std::string TextPropertyBag::SourceOfLastRead() const {
+  if (lastRead_ >= entries_.size() || entries_[lastRead_].line <= 0) return {};
+  const BagEntry& entry = entries_[lastRead_];
+  std::string source = "key '" + U16ToUtf8(entry.key) + "', line " + std::to_string(entry.line);
+  if (!origin_.empty()) source += " of '" + origin_ + "'";
+  return source;
 }
 
 void TextPropertyBag::WriteProperty(const std::u16string& name, const Variant& value,
                                     const Variant& defaultValue) {
+  lastRead_ = kNone;
   if (hooks_.check) hooks_.check("WriteProperty");
   if (!IsValidKey(name)) {
     throw MarkletError(ErrorNumber::InvalidProcedureCall,

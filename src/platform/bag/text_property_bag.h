@@ -43,9 +43,16 @@ class TextPropertyBag : public PropertyBag {
 
   const std::vector<BagEntry>& entries() const { return entries_; }
 
+  // "key 'K', line N of 'FILE'" for the stored value ReadProperty last
+  // returned; empty after a read that gave the default or failed.
+  std::string SourceOfLastRead() const override;
+
  private:
   Hooks hooks_;
   std::vector<BagEntry> entries_;
+  std::string origin_;  // the file it was read from, for messages
+  std::size_t lastRead_ = kNone;
+  static constexpr std::size_t kNone = static_cast<std::size_t>(-1);
 };
 
 // Whether a stored value equals a default: numbers (Booleans as -1 and 0) by

@@ -60,16 +60,21 @@ std::string DescribeBytes(std::size_t bytes) {
 
 ReadableFile OpenForReading(const std::string& path, const std::string& root) {
   if (path.empty()) throw MarkletError(ErrorNumber::FileNotFound, "File not found: ''");
-  if (!root.empty()) ConfinePath(root, path);
   ReadableFile file;
   file.name = path;
-  int fd;
-  do {
-    fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-  } while (fd < 0 && errno == EINTR);
-  if (fd < 0) OpenFailed(errno, path);
-  file.fd = UniqueFd(fd);
-  if (::fstat(fd, &file.info) != 0) OpenFailed(errno, path);
+  const int flags = O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY;
+  if (!root.empty()) {
+    // The descriptor is opened beneath the root, so it is the file that was judged.
+    if (int why = OpenBeneath(root, path, flags, 0, file.fd)) OpenFailed(why, path);
+  } else {
+    int fd;
+    do {
+      fd = ::open(path.c_str(), flags);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) OpenFailed(errno, path);
+    file.fd = UniqueFd(fd);
+  }
+  if (::fstat(file.fd.get(), &file.info) != 0) OpenFailed(errno, path);
   return file;
 }
 

@@ -43,8 +43,9 @@ struct ReadableFile {
 
 // Opens `path` with O_RDONLY | O_NONBLOCK | O_CLOEXEC (a FIFO or a device can
 // never block the open) and records fstat. With a non-empty `root`, the file
-// must lie inside that folder (error 53 naming the file, the folder and the
-// rule otherwise). Errors: 53 when it does not exist, 70 when it may not be
+// is opened beneath that folder (OpenBeneath in confined_path.h: error 53
+// naming the file, the folder and the rule for one that lies or leads
+// outside), so the descriptor is the file that was judged. Errors: 53 when it does not exist, 70 when it may not be
 // read, 75 for any other failure; each message names the file.
 ReadableFile OpenForReading(const std::string& path, const std::string& root = {});
 

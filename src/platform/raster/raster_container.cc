@@ -7,7 +7,7 @@
 #include <string>
 
 #include "host/error.h"
-#include "platform/files/confined_path.h"
+#include "platform/files/replace_file.h"
 #include "platform/pixbuf/picture_loader.h"
 #include "platform/raster/picture_surface.h"
 
@@ -187,7 +187,7 @@ void RasterContainer::CreateControl(PropertyBag* bag) {
   control_ = std::make_unique<Marklet>(*this);
   Marklet& c = *control_;
   Deliver("Initialize", [&] { c.Initialize(); });
-  if (bag) Deliver("ReadProperties", [&] { c.ReadProperties(*bag); });
+  if (bag) Deliver("ReadProperties", [&] { ReadNamingSource(*bag, [&] { c.ReadProperties(*bag); }); });
   else Deliver("InitProperties", [&] { c.InitProperties(); });
 }
 
@@ -274,14 +274,28 @@ void RasterContainer::PaintTo(cairo_t* cr) {
   cairo_restore(cr);
 }
 
-void RasterContainer::WritePng(const std::string& path) {
+std::string RasterContainer::EncodePng() {
+  struct Sink {
+    std::string bytes;
+    static cairo_status_t Write(void* self, const unsigned char* data, unsigned int length) {
+      try {
+        static_cast<Sink*>(self)->bytes.append(reinterpret_cast<const char*>(data), length);
+        return CAIRO_STATUS_SUCCESS;
+      } catch (...) {
+        return CAIRO_STATUS_NO_MEMORY;  // nothing may be thrown through cairo
+      }
+    }
+  } sink;
   cairo_surface_t* out = Compose();
-  cairo_status_t status = cairo_surface_write_to_png(out, path.c_str());
+  cairo_status_t status = cairo_surface_write_to_png_stream(out, &Sink::Write, &sink);
   cairo_surface_destroy(out);
   if (status != CAIRO_STATUS_SUCCESS) {
-    throw MarkletError(75, "Path/File access error: cannot write '" + path + "': " +
-                               cairo_status_to_string(status));
+    throw MarkletError(7, std::string("Out of memory: cannot encode the picture as PNG (") +
+                              cairo_status_to_string(status) + ")");
   }
+  return std::move(sink.bytes);
 }
+
+void RasterContainer::WritePng(const std::string& path) { files::ReplaceFile(path, EncodePng()); }
 
 }  // namespace marklet::raster

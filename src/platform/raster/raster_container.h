@@ -280,7 +280,10 @@ class RasterContainer : public Container {
   cairo_surface_t* Compose();
   // Paints the surface and the visible image controls onto cr (clip it to paint a part).
   void PaintTo(cairo_t* cr);
-  // Writes the composed control to a PNG file; error 75 when it cannot be written.
+  // The composed control as PNG bytes; error 7 when memory runs out.
+  std::string EncodePng();
+  // Writes the composed control to a PNG file, replaced whole or not at all
+  // (files::ReplaceFile: 75, 70, 76 or 61 naming the file and the reason).
   void WritePng(const std::string& path);
 
   std::u16string ambientName = u"Marklet1";

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "host/error.h"
+#include "host/font_size.h"
 #include "platform/raster/ole_colors.h"
 #include "platform/raster/picture_surface.h"
 #include "platform/raster/raster_container.h"
@@ -227,7 +228,7 @@ void RasterSurface::SetForeColor(OleColor color) {
 }
 
 int RasterSurface::PixelsForSize(Single size) const {
-  if (!(size > 0 && size <= 2048)) Refuse("font size " + FormatSingle(size));
+  if (!FontSizeAccepted(size)) Refuse("font size " + FormatSingle(size));
   double pixels = RoundHalfEven(static_cast<double>(size) * 20.0 / owner_.options().tppY);
   return std::max(1, static_cast<int>(pixels));
 }
@@ -257,7 +258,7 @@ void RasterSurface::SetFontName(const std::u16string& name) {
 }
 
 Single RasterSurface::FontSize() {
-  return static_cast<Single>(fontPixels_ * static_cast<double>(owner_.options().tppY) / 20.0);
+  return ReportedFontSize(fontPixels_ * static_cast<double>(owner_.options().tppY) / 20.0);
 }
 
 void RasterSurface::SetFontSize(Single size) {

@@ -1,5 +1,6 @@
 #include "platform/trace/bag_file.h"
 
+#include "platform/bag/bag_file_io.h"
 #include "platform/trace/trace_container.h"
 
 namespace marklet::trace {
@@ -14,8 +15,10 @@ bag::TextPropertyBag::Hooks PropertyBagFile::HooksFor(TraceContainer& container)
 PropertyBagFile::PropertyBagFile(TraceContainer& container)
     : bag::TextPropertyBag(HooksFor(container)) {}
 
-PropertyBagFile PropertyBagFile::Load(const std::u16string& path, TraceContainer& container) {
-  return PropertyBagFile(bag::TextPropertyBag::LoadFile(path, HooksFor(container)));
+PropertyBagFile PropertyBagFile::Load(const std::u16string& path, TraceContainer& container,
+                                      const std::string& root) {
+  std::string file = U16ToUtf8(path);
+  return PropertyBagFile(bag::TextPropertyBag::Parse(bag::ReadWholeFile(file, root), HooksFor(container), file));
 }
 
 PropertyBagFile PropertyBagFile::Parse(std::string_view text, TraceContainer& container) {

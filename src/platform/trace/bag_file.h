@@ -16,9 +16,11 @@ class PropertyBagFile : public bag::TextPropertyBag {
  public:
   explicit PropertyBagFile(TraceContainer& container);
 
-  // Reads a whole file; error 53 when it does not exist, 13 naming the line
-  // when it is not well formed. Nothing is loaded from a bad file.
-  static PropertyBagFile Load(const std::u16string& path, TraceContainer& container);
+  // Reads a whole file (opened beneath `root` when it is not empty); error 53
+  // when it does not exist or lies outside, 13 naming the line when it is not
+  // well formed. Nothing is loaded from a bad file.
+  static PropertyBagFile Load(const std::u16string& path, TraceContainer& container,
+                              const std::string& root = {});
   static PropertyBagFile Parse(std::string_view text, TraceContainer& container);
   // Writes a new file and replaces the old one atomically.
   void Save(const std::u16string& path) const { SaveFile(path); }

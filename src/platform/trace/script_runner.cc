@@ -2,10 +2,12 @@
 
 #include <cmath>
 #include <cstdio>
+#include <optional>
 #include <stdexcept>
 
 #include "control/dispatch.h"
 #include "host/error.h"
+#include "platform/files/replace_file.h"
 #include "platform/trace/bag_file.h"
 #include "platform/trace/json.h"
 #include "platform/trace/script_commands.h"
@@ -413,8 +415,7 @@ void ScriptRunner::RegisterBuiltins() {
     // The file is read whole before the control exists, so a bad file loads nothing.
     std::unique_ptr<PropertyBagFile> bag;
     try {
-      r.world().CheckFile(a[0].value);
-      bag = std::make_unique<PropertyBagFile>(PropertyBagFile::Load(a[0].value, r.main()));
+      bag = std::make_unique<PropertyBagFile>(PropertyBagFile::Load(a[0].value, r.main(), r.world().root()));
     } catch (const MarkletError& e) {
       r.PrintError(e.number(), e.what());
       return;
@@ -422,22 +423,28 @@ void ScriptRunner::RegisterBuiltins() {
     r.main().CreateControl();
     Marklet& c = *r.main().control();
     r.main().Deliver("Initialize", [&] { c.Initialize(); });
-    r.main().Deliver("ReadProperties", [&] { c.ReadProperties(*bag); });
+    r.main().Deliver("ReadProperties", [&] { ReadNamingSource(*bag, [&] { c.ReadProperties(*bag); }); });
   });
 
   AddCommand("save", [](ScriptRunner& r, const std::vector<Token>& a) {
     Need(a, 1, 1, "save BAGFILE");
     Marklet& c = r.control();
-    try {
-      r.world().CheckFile(a[0].value);
-    } catch (const MarkletError& e) {
-      r.PrintError(e.number(), e.what());
-      return;
+    // Under a root the file's folder is found (and held open) first, so a
+    // file outside is refused before the control is asked for anything.
+    std::optional<files::WriteTarget> target;
+    if (r.world().fileRoot) {
+      try {
+        target = files::ResolveForWriting(U16ToUtf8(a[0].value), r.world().root());
+      } catch (const MarkletError& e) {
+        r.PrintError(e.number(), e.what());
+        return;
+      }
     }
     PropertyBagFile bag(r.main());
     r.main().Deliver("WriteProperties", [&] {
       c.WriteProperties(bag);
-      bag.Save(a[0].value);
+      if (target) files::ReplaceContents(*target, bag.Format());
+      else bag.Save(a[0].value);
     });
   });
 

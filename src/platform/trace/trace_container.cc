@@ -4,8 +4,8 @@
 #include <cmath>
 
 #include "host/error.h"
+#include "host/font_size.h"
 #include "platform/trace/json.h"
-#include "platform/files/confined_path.h"
 #include "platform/pixbuf/picture_loader.h"
 
 namespace marklet::trace {
@@ -220,7 +220,7 @@ TraceSurface::TraceSurface(TraceContainer& owner) : owner_(owner) {
 void TraceSurface::Check(const char* op) { owner_.Check(op); }
 
 int TraceSurface::PixelsForSize(Single size) const {
-  if (!(size > 0 && size <= 2048)) {
+  if (!FontSizeAccepted(size)) {
     throw MarkletError(ErrorNumber::InvalidPropertyValue,
                        "Invalid property value: font size " + FormatSingle(size));
   }
@@ -229,7 +229,7 @@ int TraceSurface::PixelsForSize(Single size) const {
 }
 
 Single TraceSurface::SizeForPixels(int pixels) const {
-  return static_cast<Single>(pixels * static_cast<double>(owner_.world().tppY) / 20.0);
+  return ReportedFontSize(pixels * static_cast<double>(owner_.world().tppY) / 20.0);
 }
 
 int TraceSurface::BorderPixels() const {
@@ -605,12 +605,7 @@ void TraceContainer::RaiseEvent(EventId id, EventArgs& args) {
 
 Picture TraceContainer::LoadPicture(const std::u16string& path) {
   Check("LoadPicture");
-  return LoadPictureFile(path, world_.tppX, world_.tppY, false, world_.fileRoot.value_or(""), &pictures_);
-}
-
-std::string TraceWorld::CheckFile(const std::u16string& path) const {
-  std::string file = U16ToUtf8(path);
-  return fileRoot ? ConfinePath(*fileRoot, file) : file;
+  return LoadPictureFile(path, world_.tppX, world_.tppY, false, world_.root(), &pictures_);
 }
 
 Single TraceContainer::ScreenTwipsPerPixelX() { return world_.tppX; }

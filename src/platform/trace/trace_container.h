@@ -69,9 +69,11 @@ class TraceWorld {
   // When set, every file the scenario names (pictures, property bags, the
   // files it writes and shows) must lie inside this folder; others are
   // refused with error 53. For running text and scenarios nobody vetted.
+  // Each file is opened beneath this folder (files::OpenBeneath), never
+  // checked by name and opened again.
   std::optional<std::string> fileRoot;
-  // The path as UTF-8, after that check.
-  std::string CheckFile(const std::u16string& path) const;
+  // The folder files are confined to, or "" for none.
+  std::string root() const { return fileRoot.value_or(""); }
 
   // The message queue, first in first out. A queued message is a paint for a
   // container or a posted scenario command.

@@ -7,6 +7,7 @@
 #include <cstdio>
 
 #include "host/error.h"
+#include "host/font_size.h"
 #include "platform/win32/ole_picture.h"
 #include "platform/win32/win32_container.h"
 
@@ -155,7 +156,7 @@ void GdiSurface::SetForeColor(OleColor color) {
 }
 
 int GdiSurface::PixelsForSize(Single size) const {
-  if (!(size > 0 && size <= 2048)) Refuse("font size " + FormatSingle(size));
+  if (!FontSizeAccepted(size)) Refuse("font size " + FormatSingle(size));
   double pixels = RoundHalfEven(static_cast<double>(size) * logPixelsY_ / 72.0);
   return std::max(1, static_cast<int>(pixels));
 }
@@ -237,7 +238,7 @@ void GdiSurface::SetFontName(const std::u16string& name) {
 Single GdiSurface::FontSize() {
   const TEXTMETRICW& metrics = Select();
   double em = metrics.tmHeight - metrics.tmInternalLeading;
-  return static_cast<Single>(em * 72.0 / logPixelsY_);
+  return ReportedFontSize(em * 72.0 / logPixelsY_);
 }
 
 void GdiSurface::SetFontSize(Single size) {

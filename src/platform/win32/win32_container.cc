@@ -207,7 +207,7 @@ void Win32Container::CreateControl(PropertyBag* bag) {
   Marklet& control = NewControl();
   Deliver("Initialize", [&] { control.Initialize(); });
   if (bag) {
-    Deliver("ReadProperties", [&] { control.ReadProperties(*bag); });
+    Deliver("ReadProperties", [&] { ReadNamingSource(*bag, [&] { control.ReadProperties(*bag); }); });
   } else {
     Deliver("InitProperties", [&] { control.InitProperties(); });
   }
