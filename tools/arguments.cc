@@ -2,6 +2,8 @@
 
 #include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <charconv>
 #include <sstream>
 
@@ -45,6 +47,27 @@ double NumberOption(const std::string& option, const std::string& value, double 
 std::string ReadInput(const std::string& path) {
   if (path == "-") return files::ReadStream(STDIN_FILENO, files::kMaxInputFileBytes, "standard input");
   return files::ReadRegularFile(path, files::kMaxInputFileBytes);
+}
+
+BoundedInput::int_type BoundedInput::underflow() {
+  if (gptr() < egptr()) return traits_type::to_int_type(*gptr());
+  if (exceeded_) return traits_type::eof();
+  if (before_) before_->flush();
+  // One byte more than the room left tells an input that goes on past the limit.
+  std::size_t room = limit_ - taken_;
+  ssize_t n;
+  do {
+    n = ::read(fd_, buffer_, std::min(sizeof buffer_, room + 1));
+  } while (n < 0 && errno == EINTR);
+  if (n <= 0) return traits_type::eof();
+  if (static_cast<std::size_t>(n) > room) {
+    exceeded_ = true;
+    // The stream turns this into a failed read, so the cut line never runs.
+    throw std::length_error("input over its limit");
+  }
+  taken_ += static_cast<std::size_t>(n);
+  setg(buffer_, buffer_, buffer_ + n);
+  return traits_type::to_int_type(*gptr());
 }
 
 }  // namespace marklet::tools

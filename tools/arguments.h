@@ -3,7 +3,10 @@
 // file or from standard input.
 #pragma once
 
+#include <cstddef>
+#include <ostream>
 #include <stdexcept>
+#include <streambuf>
 #include <string>
 
 namespace marklet::tools {
@@ -28,5 +31,29 @@ constexpr double kMaxTwipsPerPixel = 1440;
 // a FIFO, a device or a folder, which could block or never end). At most
 // 64 MB either way. Throws MarkletError 53, 70, 75 or 7 naming the file.
 std::string ReadInput(const std::string& path);
+
+// A stream read as it arrives (standard input for `marklet script`), so a
+// driving process can feed a script a line at a time and read each line's
+// records before it writes the next. Past `limit` bytes the stream fails:
+// the line being read is dropped, nothing more runs, and exceeded() tells.
+// `before` (the records' stream) is flushed each time the input runs dry,
+// just before the read that may wait for the driver.
+class BoundedInput : public std::streambuf {
+ public:
+  BoundedInput(int fd, std::size_t limit, std::ostream* before = nullptr)
+      : fd_(fd), limit_(limit), before_(before) {}
+  bool exceeded() const { return exceeded_; }
+
+ protected:
+  int_type underflow() override;
+
+ private:
+  int fd_;
+  std::size_t limit_;
+  std::ostream* before_;
+  std::size_t taken_ = 0;
+  bool exceeded_ = false;
+  char buffer_[65536];
+};
 
 }  // namespace marklet::tools

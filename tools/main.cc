@@ -1,9 +1,12 @@
 // The `marklet` command: script, idl (and the hosts' commands as they land).
+#include <unistd.h>
+
 #include <iostream>
 #include <sstream>
 #include <string>
 
 #include "host/error.h"
+#include "platform/files/readable_file.h"
 #include "platform/trace/script_runner.h"
 #include "tools/arguments.h"
 #include "tools/commands.h"
@@ -33,17 +36,30 @@ int main(int argc, char** argv) {
       Usage(std::cerr);
       return 2;
     }
-    // The whole scenario is read first, so a file that never ends or a
-    // pipe's writer that never stops is refused before a line runs.
-    std::istringstream in;
-    try {
-      in.str(marklet::tools::ReadInput(argc == 3 ? argv[2] : "-"));
-    } catch (const marklet::MarkletError& e) {
-      std::cerr << "marklet script: error " << e.number() << ": " << e.what() << "\n";
+    marklet::trace::ScriptRunner runner(std::cout);
+    if (argc == 3 && std::string(argv[2]) != "-") {
+      // A file is read whole first: one that never ends (a FIFO, a device) is
+      // refused before a line runs.
+      std::istringstream in;
+      try {
+        in.str(marklet::tools::ReadInput(argv[2]));
+      } catch (const marklet::MarkletError& e) {
+        std::cerr << "marklet script: error " << e.number() << ": " << e.what() << "\n";
+        return 1;
+      }
+      runner.Run(in);
+      return 0;
+    }
+    marklet::tools::BoundedInput input(STDIN_FILENO, marklet::files::kMaxInputFileBytes, &std::cout);
+    std::istream in(&input);
+    runner.Run(in);
+    if (input.exceeded()) {
+      std::cout.flush();
+      std::cerr << "marklet script: error 7: Out of memory: standard input is longer than the "
+                << marklet::files::DescribeBytes(marklet::files::kMaxInputFileBytes)
+                << " a script may have; the rest was not run\n";
       return 1;
     }
-    marklet::trace::ScriptRunner runner(std::cout);
-    runner.Run(in);
     return 0;
   }
   if (command == "idl") return marklet::tools::RunIdl(argc - 2, argv + 2);

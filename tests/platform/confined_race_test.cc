@@ -110,12 +110,8 @@ TEST_P(OpenBeneathTest, ALinkSwappedInDuringLoadsNeverShowsTheOutsidePicture) {
   Picture insidePicture = LoadPictureFile(Utf8ToU16((inside_ / "dot.png").string()), 15, 15, false);
   for (int i = 0; i < 1500; ++i) {
     try {
-      // Decoded from the descriptor that was opened beneath the root.
-      files::ReadableFile file = files::OpenForReading(p.string(), inside_.string());
-      files::RequireRegular(file, 481);
-      std::string bytes = files::ReadAll(file, 1 << 20);
-      Picture picture = DecodePictureData({reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size()},
-                                          15, 15, false, p.string());
+      // The loader decodes from the descriptor it opened beneath the root.
+      Picture picture = LoadPictureFile(Utf8ToU16(p.string()), 15, 15, false, inside_.string());
       if (picture->heightHiMetric == insidePicture->heightHiMetric) ++inside;
       else ++outside;
     } catch (const MarkletError& e) {

@@ -3,7 +3,9 @@
 // never fill memory), one past 64 MB before it is read whole, standard input
 // still serves, and every numeric option is read whole and range-checked.
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -96,6 +98,56 @@ TEST_F(CommandInputs, StandardInputStillServesScriptsAndTexts) {
   std::string png = Path("stdin.png");
   EXPECT_EQ(RunCapturing({MARKLET_TOOL, "render", "--file", "-", "-o", png}, text).status, 0);
   EXPECT_GT(fs::file_size(png), 100u);
+}
+
+TEST_F(CommandInputs, ScriptsOnStandardInputRunAsTheyArriveUnderTheSameLimit) {
+  // A driving process writes a line and reads its records before the next.
+  int toChild[2], fromChild[2];
+  ASSERT_EQ(pipe(toChild), 0);
+  ASSERT_EQ(pipe(fromChild), 0);
+  pid_t pid = fork();
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    dup2(toChild[0], 0);
+    dup2(fromChild[1], 1);
+    close(toChild[1]);
+    close(fromChild[0]);
+    execl(MARKLET_TOOL, MARKLET_TOOL, "script", static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  close(toChild[0]);
+  close(fromChild[1]);
+  auto readUntil = [&](const std::string& wanted) {
+    std::string seen;
+    pollfd ready{fromChild[0], POLLIN, 0};
+    // A guard against a hang, not a measurement: the record is due at once.
+    while (seen.find(wanted) == std::string::npos && poll(&ready, 1, 20000) == 1) {
+      char buffer[4096];
+      ssize_t n = read(fromChild[0], buffer, sizeof buffer);
+      if (n <= 0) break;
+      seen.append(buffer, static_cast<std::size_t>(n));
+    }
+    return seen;
+  };
+  const std::string first = "new\nset Text \"one\"\nget Text\n";
+  ASSERT_EQ(write(toChild[1], first.data(), first.size()), static_cast<ssize_t>(first.size()));
+  EXPECT_NE(readUntil("{\"value\":\"one\"}").find("{\"value\":\"one\"}"), std::string::npos);
+  const std::string second = "set Text \"two\"\nget Text\n";
+  ASSERT_EQ(write(toChild[1], second.data(), second.size()), static_cast<ssize_t>(second.size()));
+  EXPECT_NE(readUntil("{\"value\":\"two\"}").find("{\"value\":\"two\"}"), std::string::npos);
+  close(toChild[1]);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  close(fromChild[0]);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+
+  // An endless standard input stops at 64 MB; the cut line never runs.
+  CommandResult endless = RunCapturing({MARKLET_TOOL, "script"}, "/dev/zero");
+  EXPECT_EQ(endless.status, 1);
+  EXPECT_NE(endless.output.find("error 7: Out of memory: standard input is longer than the 64 MB"),
+            std::string::npos)
+      << endless.output.substr(0, 400);
+  EXPECT_EQ(endless.output.find("scriptError"), std::string::npos) << endless.output.substr(0, 400);
 }
 
 TEST(CommandOptions, EveryNumberIsReadWholeAndCheckedAgainstItsRange) {
