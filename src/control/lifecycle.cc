@@ -32,6 +32,32 @@ void Marklet::Initialize() {
   }
 }
 
+// The parser sees the control's settings as they are now; the segments and
+// the More link of the last paint point into the link table it rebuilds, so
+// they go first, unless a handler still holds that table and the parse is
+// refused.
+void Marklet::ParseText(const std::u16string& text) {
+  container_.ParseStarted();
+  layoutReady_ = false;
+  ParseSettings settings;
+  settings.multiLine = !singleLine_;
+  settings.tabSize = tabSize_;
+  settings.acceptedFont = hasAcceptedFont_ ? &acceptedFont_ : nullptr;
+  settings.linkColor = linkColor_;
+  settings.moreLinkText = moreLinkText_;
+  settings.twipsPerPixelX = twipsPerPixelX_;
+  settings.twipsPerPixelY = twipsPerPixelY_;
+  settings.linksLocked = linksLocked_ > 0;
+  if (!settings.linksLocked) {
+    linkSegments_.clear();
+    moreLinkShown_ = false;
+  }
+  MarkupParser parser(surface(), container_.imgC(),
+                      [this](const std::u16string& path) { return container_.LoadPicture(path); });
+  parser.Parse(text, settings, parsed_);
+  layoutReady_ = true;
+}
+
 // A resize re-wraps the existing runs; it never parses.
 void Marklet::Resize() { RenderText(); }
 

@@ -13,6 +13,7 @@
 #include "host/container.h"
 #include "host/numeric.h"
 #include "host/values.h"
+#include "markup/parser.h"
 #include "markup/records.h"
 #include "render/link_segment.h"
 
@@ -61,7 +62,7 @@ class Marklet {
   void SetLinkColor(OleColor value);
   OleColor ActiveLinkColor() const { return activeLinkColor_; }
   void SetActiveLinkColor(OleColor value);
-  std::u16string FormatedText() const { return formatedText_; }
+  std::u16string FormatedText() const { return parsed_.formatedText; }
   bool Enabled();
   void SetEnabled(bool value);
   FontDesc Font();
@@ -102,18 +103,18 @@ class Marklet {
   void ImageMouseUp(Integer index, Integer& button, Integer& shift, Single& x, Single& y);
 
   // ---- Read-only views of the internal tables (diagnostics and tests) ----
-  const std::vector<RunRecord>& Runs() const { return runs_; }
-  Integer LastRun() const { return lastRun_; }
-  const std::vector<LinkRecord>& Links() const { return links_; }
-  Integer LinkCount() const { return linkCount_; }
-  const std::vector<ImageRecord>& Images() const { return images_; }
-  Integer ImageCount() const { return imageCount_; }
+  const std::vector<RunRecord>& Runs() const { return parsed_.runs; }
+  Integer LastRun() const { return parsed_.lastRun; }
+  const std::vector<LinkRecord>& Links() const { return parsed_.links; }
+  Integer LinkCount() const { return parsed_.linkCount; }
+  const std::vector<ImageRecord>& Images() const { return parsed_.images; }
+  Integer ImageCount() const { return parsed_.imageCount; }
   const std::vector<LinkSegment>& LinkSegments() const { return linkSegments_; }
   bool MoreLinkShown() const { return moreLinkShown_; }
   bool LayoutReady() const { return layoutReady_; }
   Integer HoverLink() const { return hoverLink_; }
   Integer HoverSegment() const { return hoverSegment_; }
-  const StyleState& Style() const { return style_; }
+  const StyleState& Style() const { return parsed_.style; }
   Long TwipsPerPixelX() const { return twipsPerPixelX_; }
   Long TwipsPerPixelY() const { return twipsPerPixelY_; }
   bool Hooked() const { return prevWndProc_ != 0; }
@@ -132,24 +133,8 @@ class Marklet {
   void NotifyChanged(const char16_t* name);
   void CheckRange(Integer value, bool& accepted);
 
-  // markup/parse_text.cc, markup/parse_items.cc, markup/style_tags.cc
-  // The parser's tests and benchmark drive ParseText and ApplyStyleTag directly.
-  friend struct MarkupProbe;
+  // Parses the Text into parsed_ with the control's settings (markup/parser.h).
   void ParseText(const std::u16string& text);
-  void ParseSourceLine(std::u16string_view source, Long lineNumber);
-  bool ApplyStyleTag(std::u16string_view piece);
-  Long MeasureWidth(const std::u16string& text);
-  RunRecord& GrowRuns();
-  void FinishRuns();
-  LinkRecord& GrowLinks();
-  void AddPlainText(RunRecord& run, std::u16string_view piece, Long lineNumber);
-  void AddTextLink(RunRecord& run, std::u16string_view key, std::u16string_view content,
-                   bool trailingSpace, Long lineNumber);
-  void ApplyFontChange(std::u16string_view content);
-  void AddImage(RunRecord& run, std::u16string_view key, std::u16string_view content,
-                bool trailingSpace, Long lineNumber);
-  void AddMoreRunAndLink();
-  void HideImageZero();
 
   // render/render_text.cc, render/draw_run.cc, render/overflow.cc
   void RenderText();
@@ -209,7 +194,6 @@ class Marklet {
   bool showMoreLink_ = false;
   std::u16string moreLinkText_;
   bool singleLine_ = false;
-  std::u16string formatedText_;
 
   // The font last accepted by the surface from the Font setter or from
   // loading, as the surface read it back: what Font reports, what is saved and
@@ -219,16 +203,7 @@ class Marklet {
   bool hasAcceptedFont_ = false;
 
   // Parse results.
-  StyleState style_;
-  std::vector<RunRecord> runs_;
-  Integer lastRun_ = 0;
-  // While parsing, how many records of runs_ belong to this parse; the rest
-  // are the last parse's, kept for their buffers until FinishRuns.
-  std::size_t runsBuilt_ = 0;
-  std::vector<LinkRecord> links_;
-  Integer linkCount_ = 0;
-  std::vector<ImageRecord> images_;
-  Integer imageCount_ = 0;
+  ParsedText parsed_;
   bool layoutReady_ = false;
   // Non-zero while an event whose arguments refer into Links is being raised.
   int linksLocked_ = 0;

@@ -84,7 +84,7 @@ void Marklet::RaiseLinkEvent(EventId id, EventArgs& args, Integer link) {
     LinksLock lock(linksLocked_);
     container_.RaiseEvent(id, args);
   }
-  if (link < static_cast<long>(links_.size())) links_[link].LinkKey = args[1].ToString();
+  if (link < static_cast<long>(parsed_.links.size())) parsed_.links[link].LinkKey = args[1].ToString();
 }
 
 void Marklet::SurfaceMouseMove(Integer& button, Integer& shift, Single& x, Single& y) {
@@ -93,8 +93,8 @@ void Marklet::SurfaceMouseMove(Integer& button, Integer& shift, Single& x, Singl
   const Integer link = LinkUnderPointer();
   std::u16string linkText, linkKey;
   if (link != -1) {
-    if (getTextOnEvent_) linkText = links_[link].LinkText;
-    linkKey = links_[link].LinkKey;
+    if (getTextOnEvent_) linkText = parsed_.links[link].LinkText;
+    linkKey = parsed_.links[link].LinkKey;
   }
   EventArgs args{Variant::FromString(std::move(linkText)), Variant::FromString(std::move(linkKey)),
                  Variant::FromInteger(button), Variant::FromInteger(shift), Variant::FromSingle(x),
@@ -113,8 +113,8 @@ void Marklet::SurfaceMouseUp(Integer& button, Integer& shift, Single& x, Single&
   if (surface().MousePointer() == kPointerCustom) {
     const Integer link = LinkUnderPointer();
     if (link != -1) {
-      EventArgs args{Variant::FromString(getTextOnEvent_ ? links_[link].LinkText : std::u16string()),
-                     Variant::FromString(links_[link].LinkKey)};
+      EventArgs args{Variant::FromString(getTextOnEvent_ ? parsed_.links[link].LinkText : std::u16string()),
+                     Variant::FromString(parsed_.links[link].LinkKey)};
       RaiseLinkEvent(EventId::OnLinkClick, args, link);
     }
   }

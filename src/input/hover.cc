@@ -46,11 +46,11 @@ struct Look {
 }  // namespace
 
 Integer Marklet::LinkUnderPointer() const {
-  if (hoverLink_ != -1) return InTable(links_, hoverLink_) ? hoverLink_ : Integer{-1};
+  if (hoverLink_ != -1) return InTable(parsed_.links, hoverLink_) ? hoverLink_ : Integer{-1};
   if (hoverSegment_ != -1) {
     if (!InTable(linkSegments_, hoverSegment_)) return -1;
     Integer link = linkSegments_[hoverSegment_].LinkIndex;
-    return InTable(links_, link) ? link : Integer{-1};
+    return InTable(parsed_.links, link) ? link : Integer{-1};
   }
   return -1;
 }
@@ -60,11 +60,11 @@ void Marklet::UpdateHover(Single x, Single y) {
 
   // The More link is tested only while it is on screen. The bound is taken
   // once; the table may shrink during a yield, and the search then stops.
-  const long lastLink = moreLinkShown_ ? linkCount_ : linkCount_ - 1L;
+  const long lastLink = moreLinkShown_ ? parsed_.linkCount : parsed_.linkCount - 1L;
   for (long i = 0; i <= lastLink; ++i) {
     container_.DoEvents();
-    if (!InTable(links_, i)) break;
-    const LinkRecord& box = links_[i];
+    if (!InTable(parsed_.links, i)) break;
+    const LinkRecord& box = parsed_.links[i];
     if (!Hits(box.Left, box.Top, box.Right, box.Bottom, x, y)) continue;
     found = true;
     const Integer hit = static_cast<Integer>(i);
@@ -134,8 +134,8 @@ void Marklet::RestoreSegments() { DrawSegmentsOf(hoverSegment_, false); }
 
 // Draws link `index` in a look; an image link or an index beyond the table draws nothing.
 void Marklet::DrawLink(Integer index, bool hover) {
-  if (!InTable(links_, index) || links_[index].IsImage) return;
-  const LinkRecord& link = links_[index];
+  if (!InTable(parsed_.links, index) || parsed_.links[index].IsImage) return;
+  const LinkRecord& link = parsed_.links[index];
   const std::u16string& shown = link.DrawnText.empty() ? link.LinkText : link.DrawnText;
   DrawLinkLook(TrimSpaces(shown), link.Left, link.Top, hover, false, index);
 }
@@ -155,9 +155,9 @@ void Marklet::DrawLinkLook(const std::u16string& text, Single x, Single y, bool 
                            bool isSegment, Integer index) {
   long source = index;
   if (isSegment) source = InTable(linkSegments_, index) ? linkSegments_[index].LinkIndex : -1;
-  if (!InTable(links_, source)) return;
-  const std::u16string fontName = links_[source].FontName;
-  const Single fontSize = links_[source].FontSize;
+  if (!InTable(parsed_.links, source)) return;
+  const std::u16string fontName = parsed_.links[source].FontName;
+  const Single fontSize = parsed_.links[source].FontSize;
 
   Look look{underlineLink_, linkColor_, false};
   switch (linkDisplay_) {

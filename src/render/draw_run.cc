@@ -23,12 +23,12 @@ bool EndsWithSpace(const std::u16string& text) { return !text.empty() && text.ba
 // than the base font sits one pixel higher than the line top. The size is
 // read back because the surface may round it to one it can render.
 double Marklet::BaselineShift() {
-  return (static_cast<double>(style_.BaseFontSize) - static_cast<double>(surface().FontSize())) *
+  return (static_cast<double>(parsed_.style.BaseFontSize) - static_cast<double>(surface().FontSize())) *
          twipsPerPixelY_;
 }
 
 void Marklet::DrawRun(Integer index) {
-  const RunRecord& run = runs_[index];
+  const RunRecord& run = parsed_.runs[index];
   Surface& s = surface();
   s.SetCurrentX(static_cast<Single>(penX_));
 
@@ -75,7 +75,7 @@ void Marklet::DrawRun(Integer index) {
 // return PenX and NextX hold the x right after the last segment and PenY the
 // top of its line.
 void Marklet::WrapLink(Integer index) {
-  const RunRecord& run = runs_[index];
+  const RunRecord& run = parsed_.runs[index];
   const Integer linkIndex = run.LinkIndex;
   const bool bold = run.Bold;
   LinkRecord& link = LinkAt(linkIndex);
@@ -178,11 +178,11 @@ void Marklet::WrapLink(Integer index) {
 }
 
 void Marklet::PlaceImage(Integer index) {
-  const RunRecord& run = runs_[index];
-  if (run.ImageIndex < 0 || static_cast<std::size_t>(run.ImageIndex) >= images_.size()) {
+  const RunRecord& run = parsed_.runs[index];
+  if (run.ImageIndex < 0 || static_cast<std::size_t>(run.ImageIndex) >= parsed_.images.size()) {
     throw MarkletError(ErrorNumber::SubscriptOutOfRange);
   }
-  const ImageRecord& image = images_[run.ImageIndex];
+  const ImageRecord& image = parsed_.images[run.ImageIndex];
   ImageArray& imgC = container_.imgC();
   // The parser goes on when an image control cannot be loaded; such a
   // picture is not shown (and gives no box) rather than failing every paint.

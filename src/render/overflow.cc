@@ -17,7 +17,7 @@ namespace marklet {
 // Prints a text run again where it was drawn, in the background colour. Only
 // text runs are printed: an image or margin run taken back prints nothing.
 void Marklet::EraseRun(Integer index) {
-  const RunRecord& run = runs_[index];
+  const RunRecord& run = parsed_.runs[index];
   if (run.Kind != TextRun) return;
   Surface& s = surface();
   s.SetCurrentX(static_cast<Single>(penX_));
@@ -36,7 +36,7 @@ void Marklet::EraseRun(Integer index) {
 // where they were.
 void Marklet::ForgetTakenBackBoxes(Integer from, Integer to) {
   for (int k = from; k <= to; ++k) {
-    const RunRecord& run = runs_[k];
+    const RunRecord& run = parsed_.runs[k];
     if (run.Kind != TextRun || run.LinkIndex < 0) continue;
     LinkRecord& link = LinkAt(run.LinkIndex);
     link.Left = link.Top = link.Right = link.Bottom = 0;
@@ -49,7 +49,7 @@ void Marklet::ForgetTakenBackBoxes(Integer from, Integer to) {
 // its right edge moves. Plain text keeps its own colour on one line and takes
 // the ForeColor property when cut at the bottom.
 void Marklet::DrawShortenedRun(Integer index, const std::u16string& shown, bool singleLine) {
-  const RunRecord& run = runs_[index];
+  const RunRecord& run = parsed_.runs[index];
   if (run.Kind != TextRun) return;
   Surface& s = surface();
   s.SetCurrentX(static_cast<Single>(penX_));
@@ -81,16 +81,16 @@ void Marklet::DrawShortenedRun(Integer index, const std::u16string& shown, bool 
 }
 
 void Marklet::DrawMoreLink(Integer& index) {
-  index = lastRun_;
+  index = parsed_.lastRun;
   moreLinkShown_ = true;
   DrawRun(index);
 }
 
 // Run `index` does not fit the one line (or comes from a later source line).
 void Marklet::SingleLineOverflow(Integer& index) {
-  const Long moreWidth = runs_[lastRun_].Width;
+  const Long moreWidth = parsed_.runs[parsed_.lastRun].Width;
   const Single right = SSub(surface().ScaleWidth(), static_cast<Single>(borderSize_));
-  nextX_ = AddLng(AddLng(penX_, runs_[index].Width), moreWidth);
+  nextX_ = AddLng(AddLng(penX_, parsed_.runs[index].Width), moreWidth);
 
   // PenX counts on both sides here, so this holds only near the left edge. A
   // More link of width 0 takes nothing back either.
@@ -105,7 +105,7 @@ void Marklet::SingleLineOverflow(Integer& index) {
   // Take back whole runs until 200 twips are free in front of the More link.
   while (avail < 200 && k > lineFirstRun_) {
     k = static_cast<Integer>(k - 1);
-    penX_ = SubLng(penX_, runs_[k].Width);
+    penX_ = SubLng(penX_, parsed_.runs[k].Width);
     EraseRun(k);
     avail = room();
   }
@@ -113,7 +113,7 @@ void Marklet::SingleLineOverflow(Integer& index) {
 
   // Cut run k to the room left; no room (or no width to divide) cuts it to
   // nothing.
-  const RunRecord& run = runs_[k];
+  const RunRecord& run = parsed_.runs[k];
   Integer length = LenInt(run.Text.size());
   Long count = 0;
   if (run.Width != 0) count = DivLng(MulLng(length, avail), run.Width);
@@ -125,7 +125,7 @@ void Marklet::SingleLineOverflow(Integer& index) {
 // Run `index` would start a line that ends below the usable height: the More
 // link ends the current line instead.
 void Marklet::VerticalOverflow(Integer& index) {
-  const Long moreWidth = runs_[lastRun_].Width;
+  const Long moreWidth = parsed_.runs[parsed_.lastRun].Width;
   nextX_ = AddLng(nextX_, moreWidth);
   const Single right = SSub(surface().ScaleWidth(), static_cast<Single>(borderSize_));
   if (right >= static_cast<Single>(nextX_) || moreWidth == 0) {
@@ -137,8 +137,8 @@ void Marklet::VerticalOverflow(Integer& index) {
   Long uncovered = moreWidth;
   Integer k = static_cast<Integer>(index - 1);
   while (uncovered > 0 && k >= lineFirstRun_) {
-    uncovered = SubLng(uncovered, runs_[k].Width);
-    penX_ = SubLng(penX_, runs_[k].Width);
+    uncovered = SubLng(uncovered, parsed_.runs[k].Width);
+    penX_ = SubLng(penX_, parsed_.runs[k].Width);
     EraseRun(k);
     k = static_cast<Integer>(k - 1);
   }
@@ -147,7 +147,7 @@ void Marklet::VerticalOverflow(Integer& index) {
     ForgetTakenBackBoxes(static_cast<Integer>(k + 1), static_cast<Integer>(index - 1));
     // |uncovered| is the width freed beyond what the More link needs. When
     // even the whole line did not cover it, run k is cut to nothing.
-    const RunRecord& run = runs_[k];
+    const RunRecord& run = parsed_.runs[k];
     Integer length = LenInt(run.Text.size());
     Long count = 0;
     if (uncovered <= 0 && run.Width != 0) {

@@ -40,10 +40,10 @@ std::u16string TrimTrailingSpaces(const std::u16string& text) {
 Long Marklet::LineStart() const { return CLng(borderSize_ / 2.0 + indent_); }
 
 LinkRecord& Marklet::LinkAt(Integer index) {
-  if (index < 0 || static_cast<std::size_t>(index) >= links_.size()) {
+  if (index < 0 || static_cast<std::size_t>(index) >= parsed_.links.size()) {
     throw MarkletError(ErrorNumber::SubscriptOutOfRange);
   }
-  return links_[index];
+  return parsed_.links[index];
 }
 
 void Marklet::RenderText() {
@@ -54,12 +54,12 @@ void Marklet::RenderText() {
   // and then no segment or More link of an earlier paint may be hit either:
   // their link indexes may no longer mean the same links.
   if (text_.empty() || !layoutReady_) return;
-  if (lastRun_ < 0 || static_cast<std::size_t>(lastRun_) >= runs_.size()) return;
+  if (parsed_.lastRun < 0 || static_cast<std::size_t>(parsed_.lastRun) >= parsed_.runs.size()) return;
 
   // A text link this paint does not draw has no box, so it can never be hit
   // where it is not shown (under the More link, say). Image links keep theirs:
   // their pictures stay where they were shown.
-  for (LinkRecord& link : links_) {
+  for (LinkRecord& link : parsed_.links) {
     if (!link.IsImage) link.Left = link.Top = link.Right = link.Bottom = 0;
   }
 
@@ -77,30 +77,30 @@ void Marklet::RenderText() {
 
   // The last run is the More run: only the overflow handling draws it. A
   // handler that draws it moves the index onto it, which ends the loop.
-  for (int i = 0; i < lastRun_; ++i) {
+  for (int i = 0; i < parsed_.lastRun; ++i) {
     Integer index = static_cast<Integer>(i);
     splitLink_ = false;
-    switch (runs_[index].Kind) {
+    switch (parsed_.runs[index].Kind) {
       case TextRun: PlaceTextRun(index); break;
       case ImageRun: PlaceImageRun(index); break;
       case MarginRun:
-        indent_ = CLng(ReadLenientNumber(runs_[index].Text) * twipsPerPixelX_);
+        indent_ = CLng(ReadLenientNumber(parsed_.runs[index].Text) * twipsPerPixelX_);
         break;
       default: break;
     }
     i = index;
   }
 
-  surface().SetFontName(style_.BaseFontName);
-  surface().SetFontSize(style_.BaseFontSize);
-  surface().SetForeColor(style_.BaseColor);
+  surface().SetFontName(parsed_.style.BaseFontName);
+  surface().SetFontSize(parsed_.style.BaseFontSize);
+  surface().SetForeColor(parsed_.style.BaseColor);
 
   if (autoSizeHeight_) {
     // The last run processed; when the text made no run of its own only the
     // More run is left, and its text gives one line in the base font.
-    Integer last = moreLinkShown_ ? lastRun_ : static_cast<Integer>(lastRun_ - 1);
-    if (last < 0) last = lastRun_;
-    Single lineHeight = surface().TextHeight(runs_[last].Text);
+    Integer last = moreLinkShown_ ? parsed_.lastRun : static_cast<Integer>(parsed_.lastRun - 1);
+    if (last < 0) last = parsed_.lastRun;
+    Single lineHeight = surface().TextHeight(parsed_.runs[last].Text);
     // Setting the height raises Resize, which paints again and sets the same
     // height; that ends the cycle.
     surface().SetHeight(SAdd(SAdd(static_cast<Single>(penY_), lineHeight), static_cast<Single>(borderSize_)));
@@ -108,7 +108,7 @@ void Marklet::RenderText() {
 }
 
 void Marklet::PlaceTextRun(Integer& index) {
-  const RunRecord& run = runs_[index];
+  const RunRecord& run = parsed_.runs[index];
   if (run.LinkIndex >= 0) LinkAt(run.LinkIndex).DrawnText.clear();
 
   Single width = surface().TextWidth(TrimTrailingSpaces(run.Text));
@@ -141,7 +141,7 @@ void Marklet::PlaceTextRun(Integer& index) {
 // next line, unless that line would end below the usable height and the More
 // link is to end the text there.
 void Marklet::StartLineWith(Integer& index) {
-  const RunRecord& run = runs_[index];
+  const RunRecord& run = parsed_.runs[index];
   // A run that only failed to fit keeps CurrentLine, so the runs after it
   // from its source line continue on the new visual line.
   if (run.SourceLine > currentLine_) currentLine_ = run.SourceLine;
@@ -165,7 +165,7 @@ void Marklet::StartLineWith(Integer& index) {
 
 // Images always wrap, in every mode; they never cause an overflow.
 void Marklet::PlaceImageRun(Integer index) {
-  const RunRecord& run = runs_[index];
+  const RunRecord& run = parsed_.runs[index];
   if (static_cast<double>(surface().ScaleWidth()) < static_cast<double>(nextX_) + run.Width) {
     currentLine_ = AddInt(currentLine_, 1);
   }

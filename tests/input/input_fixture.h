@@ -14,9 +14,9 @@
 namespace marklet {
 
 struct InputTestAccess {
-  static std::vector<LinkRecord>& Links(Marklet& m) { return m.links_; }
+  static std::vector<LinkRecord>& Links(Marklet& m) { return m.parsed_.links; }
   static std::vector<LinkSegment>& Segments(Marklet& m) { return m.linkSegments_; }
-  static Integer& LinkCount(Marklet& m) { return m.linkCount_; }
+  static Integer& LinkCount(Marklet& m) { return m.parsed_.linkCount; }
   static bool& MoreLinkShown(Marklet& m) { return m.moreLinkShown_; }
   static Integer& HoverLink(Marklet& m) { return m.hoverLink_; }
   static Integer& HoverSegment(Marklet& m) { return m.hoverSegment_; }
