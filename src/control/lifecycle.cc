@@ -49,13 +49,30 @@ void Marklet::ParseText(const std::u16string& text) {
   settings.twipsPerPixelY = twipsPerPixelY_;
   settings.linksLocked = linksLocked_ > 0;
   if (!settings.linksLocked) {
-    linkSegments_.clear();
-    moreLinkShown_ = false;
+    painted_.segments.clear();
+    painted_.moreLinkShown = false;
   }
   MarkupParser parser(surface(), container_.imgC(),
                       [this](const std::u16string& path) { return container_.LoadPicture(path); });
   parser.Parse(text, settings, parsed_);
   layoutReady_ = true;
+}
+
+void Marklet::RenderText() {
+  RenderSettings settings;
+  settings.backColor = backColor_;
+  settings.foreColor = foreColor_;
+  settings.linkColor = linkColor_;
+  settings.underlineLink = underlineLink_;
+  settings.showMoreLink = showMoreLink_;
+  settings.singleLine = singleLine_;
+  settings.autoSizeHeight = autoSizeHeight_;
+  settings.leftMargin = leftMargin_;
+  settings.lineSpacing = lineSpacing_;
+  settings.twipsPerPixelX = twipsPerPixelX_;
+  settings.twipsPerPixelY = twipsPerPixelY_;
+  RenderPass pass(surface(), container_.imgC(), settings, parsed_, painted_);
+  pass.Run(!text_.empty() && layoutReady_);
 }
 
 // A resize re-wraps the existing runs; it never parses.

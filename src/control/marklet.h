@@ -15,7 +15,7 @@
 #include "host/values.h"
 #include "markup/parser.h"
 #include "markup/records.h"
-#include "render/link_segment.h"
+#include "render/render_pass.h"
 
 namespace marklet {
 
@@ -109,8 +109,8 @@ class Marklet {
   Integer LinkCount() const { return parsed_.linkCount; }
   const std::vector<ImageRecord>& Images() const { return parsed_.images; }
   Integer ImageCount() const { return parsed_.imageCount; }
-  const std::vector<LinkSegment>& LinkSegments() const { return linkSegments_; }
-  bool MoreLinkShown() const { return moreLinkShown_; }
+  const std::vector<LinkSegment>& LinkSegments() const { return painted_.segments; }
+  bool MoreLinkShown() const { return painted_.moreLinkShown; }
   bool LayoutReady() const { return layoutReady_; }
   Integer HoverLink() const { return hoverLink_; }
   Integer HoverSegment() const { return hoverSegment_; }
@@ -136,23 +136,8 @@ class Marklet {
   // Parses the Text into parsed_ with the control's settings (markup/parser.h).
   void ParseText(const std::u16string& text);
 
-  // render/render_text.cc, render/draw_run.cc, render/overflow.cc
+  // Paints the parsed text with the control's settings (render/render_pass.h).
   void RenderText();
-  void PlaceTextRun(Integer& index);
-  void StartLineWith(Integer& index);
-  void PlaceImageRun(Integer index);
-  void DrawRun(Integer index);
-  void WrapLink(Integer index);
-  void PlaceImage(Integer index);
-  double BaselineShift();
-  void EraseRun(Integer index);
-  void SingleLineOverflow(Integer& index);
-  void VerticalOverflow(Integer& index);
-  void DrawShortenedRun(Integer index, const std::u16string& shown, bool singleLine);
-  void ForgetTakenBackBoxes(Integer from, Integer to);
-  void DrawMoreLink(Integer& index);
-  LinkRecord& LinkAt(Integer index);
-  Long LineStart() const;
 
   // input/hover.cc
   void UpdateHover(Single x, Single y);
@@ -208,20 +193,8 @@ class Marklet {
   // Non-zero while an event whose arguments refer into Links is being raised.
   int linksLocked_ = 0;
 
-  // Renderer state.
-  Long penX_ = 0;
-  double penY_ = 0;  // whole until the first line advance, Single after it
-  Long nextX_ = 0;
-  Integer currentLine_ = 0;
-  Long indent_ = 0;
-  Long lineGap_ = 0;
-  Long borderSize_ = 0;
-  bool splitLink_ = false;
-  bool moreLinkShown_ = false;
-  std::vector<LinkSegment> linkSegments_;
-  // The run that started the current output line: the overflow loops never
-  // take back runs before it.
-  Integer lineFirstRun_ = 0;
+  // What the last paint left for the pointer.
+  PaintedLinks painted_;
 
   // Hover state.
   Integer hoverLink_ = -1;

@@ -48,8 +48,8 @@ struct Look {
 Integer Marklet::LinkUnderPointer() const {
   if (hoverLink_ != -1) return InTable(parsed_.links, hoverLink_) ? hoverLink_ : Integer{-1};
   if (hoverSegment_ != -1) {
-    if (!InTable(linkSegments_, hoverSegment_)) return -1;
-    Integer link = linkSegments_[hoverSegment_].LinkIndex;
+    if (!InTable(painted_.segments, hoverSegment_)) return -1;
+    Integer link = painted_.segments[hoverSegment_].LinkIndex;
     return InTable(parsed_.links, link) ? link : Integer{-1};
   }
   return -1;
@@ -60,7 +60,7 @@ void Marklet::UpdateHover(Single x, Single y) {
 
   // The More link is tested only while it is on screen. The bound is taken
   // once; the table may shrink during a yield, and the search then stops.
-  const long lastLink = moreLinkShown_ ? parsed_.linkCount : parsed_.linkCount - 1L;
+  const long lastLink = painted_.moreLinkShown ? parsed_.linkCount : parsed_.linkCount - 1L;
   for (long i = 0; i <= lastLink; ++i) {
     container_.DoEvents();
     if (!InTable(parsed_.links, i)) break;
@@ -86,11 +86,11 @@ void Marklet::UpdateHover(Single x, Single y) {
   }
 
   if (!found) {
-    const long lastSegment = static_cast<long>(linkSegments_.size()) - 1;
+    const long lastSegment = static_cast<long>(painted_.segments.size()) - 1;
     for (long j = 0; j <= lastSegment; ++j) {
       container_.DoEvents();
-      if (!InTable(linkSegments_, j)) break;
-      const LinkSegment& segment = linkSegments_[j];
+      if (!InTable(painted_.segments, j)) break;
+      const LinkSegment& segment = painted_.segments[j];
       if (!Hits(segment.Left, segment.Top, segment.Right, segment.Bottom, x, y)) continue;
       found = true;
       const Integer hit = static_cast<Integer>(j);
@@ -142,11 +142,11 @@ void Marklet::DrawLink(Integer index, bool hover) {
 
 // Draws, in a look, every segment of the link that segment `segment` belongs to.
 void Marklet::DrawSegmentsOf(Integer segment, bool hover) {
-  if (!InTable(linkSegments_, segment)) return;
-  const Integer link = linkSegments_[segment].LinkIndex;
-  for (std::size_t k = 0; k < linkSegments_.size(); ++k) {
-    if (linkSegments_[k].LinkIndex != link) continue;
-    const LinkSegment& part = linkSegments_[k];
+  if (!InTable(painted_.segments, segment)) return;
+  const Integer link = painted_.segments[segment].LinkIndex;
+  for (std::size_t k = 0; k < painted_.segments.size(); ++k) {
+    if (painted_.segments[k].LinkIndex != link) continue;
+    const LinkSegment& part = painted_.segments[k];
     DrawLinkLook(TrimSpaces(part.Text), part.Left, part.Top, hover, true, static_cast<Integer>(k));
   }
 }
@@ -154,7 +154,7 @@ void Marklet::DrawSegmentsOf(Integer segment, bool hover) {
 void Marklet::DrawLinkLook(const std::u16string& text, Single x, Single y, bool hover,
                            bool isSegment, Integer index) {
   long source = index;
-  if (isSegment) source = InTable(linkSegments_, index) ? linkSegments_[index].LinkIndex : -1;
+  if (isSegment) source = InTable(painted_.segments, index) ? painted_.segments[index].LinkIndex : -1;
   if (!InTable(parsed_.links, source)) return;
   const std::u16string fontName = parsed_.links[source].FontName;
   const Single fontSize = parsed_.links[source].FontSize;

@@ -8,33 +8,33 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "control/marklet.h"
 #include "host/error.h"
 #include "render/render.h"
+#include "render/render_pass.h"
 
 namespace marklet {
 
 // Prints a text run again where it was drawn, in the background colour. Only
 // text runs are printed: an image or margin run taken back prints nothing.
-void Marklet::EraseRun(Integer index) {
+void RenderPass::EraseRun(Integer index) {
   const RunRecord& run = parsed_.runs[index];
   if (run.Kind != TextRun) return;
-  Surface& s = surface();
+  Surface& s = surface_;
   s.SetCurrentX(static_cast<Single>(penX_));
   s.SetFontBold(run.Bold);
   s.SetFontName(run.FontName);
   s.SetFontSize(run.FontSize);
   s.SetCurrentY(CSng(penY_ + BaselineShift()));
   s.SetFontItalic(run.Italic);
-  s.SetForeColor(backColor_);
-  s.SetFontUnderline(run.LinkIndex < 0 ? run.Underline : underlineLink_);
+  s.SetForeColor(settings_.backColor);
+  s.SetFontUnderline(run.LinkIndex < 0 ? run.Underline : settings_.underlineLink);
   s.Print(run.Text);
 }
 
 // Text links among the runs taken back and not drawn again lose their boxes:
 // nothing of them is on screen any more, and the More link may now stand
 // where they were.
-void Marklet::ForgetTakenBackBoxes(Integer from, Integer to) {
+void RenderPass::ForgetTakenBackBoxes(Integer from, Integer to) {
   for (int k = from; k <= to; ++k) {
     const RunRecord& run = parsed_.runs[k];
     if (run.Kind != TextRun || run.LinkIndex < 0) continue;
@@ -48,10 +48,10 @@ void Marklet::ForgetTakenBackBoxes(Integer from, Integer to) {
 // run's own font so the box matches the text drawn; in the vertical case only
 // its right edge moves. Plain text keeps its own colour on one line and takes
 // the ForeColor property when cut at the bottom.
-void Marklet::DrawShortenedRun(Integer index, const std::u16string& shown, bool singleLine) {
+void RenderPass::DrawShortenedRun(Integer index, const std::u16string& shown, bool singleLine) {
   const RunRecord& run = parsed_.runs[index];
   if (run.Kind != TextRun) return;
-  Surface& s = surface();
+  Surface& s = surface_;
   s.SetCurrentX(static_cast<Single>(penX_));
   s.SetFontName(run.FontName);
   s.SetFontSize(run.FontSize);
@@ -60,8 +60,8 @@ void Marklet::DrawShortenedRun(Integer index, const std::u16string& shown, bool 
   s.SetFontItalic(run.Italic);
   s.SetFontBold(run.Bold);
   if (run.LinkIndex >= 0) {
-    s.SetForeColor(linkColor_);
-    s.SetFontUnderline(underlineLink_);
+    s.SetForeColor(settings_.linkColor);
+    s.SetFontUnderline(settings_.underlineLink);
     LinkRecord& link = LinkAt(run.LinkIndex);
     if (singleLine) {
       link.Right = CSng(penX_ + static_cast<double>(s.TextWidth(shown)));
@@ -74,22 +74,22 @@ void Marklet::DrawShortenedRun(Integer index, const std::u16string& shown, bool 
     }
   } else {
     s.SetFontUnderline(run.Underline);
-    s.SetForeColor(singleLine ? run.Color : foreColor_);
+    s.SetForeColor(singleLine ? run.Color : settings_.foreColor);
   }
   s.Print(shown);
   penX_ = CLng(penX_ + static_cast<double>(s.TextWidth(shown)));
 }
 
-void Marklet::DrawMoreLink(Integer& index) {
+void RenderPass::DrawMoreLink(Integer& index) {
   index = parsed_.lastRun;
-  moreLinkShown_ = true;
+  painted_.moreLinkShown = true;
   DrawRun(index);
 }
 
 // Run `index` does not fit the one line (or comes from a later source line).
-void Marklet::SingleLineOverflow(Integer& index) {
+void RenderPass::SingleLineOverflow(Integer& index) {
   const Long moreWidth = parsed_.runs[parsed_.lastRun].Width;
-  const Single right = SSub(surface().ScaleWidth(), static_cast<Single>(borderSize_));
+  const Single right = SSub(surface_.ScaleWidth(), static_cast<Single>(borderSize_));
   nextX_ = AddLng(AddLng(penX_, parsed_.runs[index].Width), moreWidth);
 
   // PenX counts on both sides here, so this holds only near the left edge. A
@@ -124,10 +124,10 @@ void Marklet::SingleLineOverflow(Integer& index) {
 
 // Run `index` would start a line that ends below the usable height: the More
 // link ends the current line instead.
-void Marklet::VerticalOverflow(Integer& index) {
+void RenderPass::VerticalOverflow(Integer& index) {
   const Long moreWidth = parsed_.runs[parsed_.lastRun].Width;
   nextX_ = AddLng(nextX_, moreWidth);
-  const Single right = SSub(surface().ScaleWidth(), static_cast<Single>(borderSize_));
+  const Single right = SSub(surface_.ScaleWidth(), static_cast<Single>(borderSize_));
   if (right >= static_cast<Single>(nextX_) || moreWidth == 0) {
     DrawMoreLink(index);
     return;

@@ -15,9 +15,9 @@ namespace marklet {
 
 struct InputTestAccess {
   static std::vector<LinkRecord>& Links(Marklet& m) { return m.parsed_.links; }
-  static std::vector<LinkSegment>& Segments(Marklet& m) { return m.linkSegments_; }
+  static std::vector<LinkSegment>& Segments(Marklet& m) { return m.painted_.segments; }
   static Integer& LinkCount(Marklet& m) { return m.parsed_.linkCount; }
-  static bool& MoreLinkShown(Marklet& m) { return m.moreLinkShown_; }
+  static bool& MoreLinkShown(Marklet& m) { return m.painted_.moreLinkShown; }
   static Integer& HoverLink(Marklet& m) { return m.hoverLink_; }
   static Integer& HoverSegment(Marklet& m) { return m.hoverSegment_; }
   static int LinksLocked(const Marklet& m) { return m.linksLocked_; }
