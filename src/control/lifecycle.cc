@@ -4,13 +4,14 @@
 
 namespace marklet {
 
-Marklet::Marklet(Container& container) : container_(container) {}
+Marklet::Marklet(Container& container)
+    : container_(container), input_(container, parsed_, painted_, look_, getTextOnEvent_) {}
 
 // A control destroyed without its Terminate notification still takes its
 // hook off the window, so no message ever reaches a freed instance.
 Marklet::~Marklet() {
   try {
-    UnhookWindow();
+    input_.hook().Unhook();
   } catch (...) {
   }
 }
@@ -18,11 +19,10 @@ Marklet::~Marklet() {
 // The hook goes in first, before any other state is set, so the window never
 // runs without it while the control lives.
 void Marklet::Initialize() {
-  HookWindow();
+  input_.hook().Hook();
   twipsPerPixelX_ = CLng(static_cast<double>(container_.ScreenTwipsPerPixelX()));
   twipsPerPixelY_ = CLng(static_cast<double>(container_.ScreenTwipsPerPixelY()));
-  hoverLink_ = -1;
-  hoverSegment_ = -1;
+  input_.hover().Forget();
   // Until a font is set or loaded, Font reports the surface's font as the
   // control found it, not whatever drawing later leaves on the surface.
   try {
@@ -43,11 +43,11 @@ void Marklet::ParseText(const std::u16string& text) {
   settings.multiLine = !singleLine_;
   settings.tabSize = tabSize_;
   settings.acceptedFont = hasAcceptedFont_ ? &acceptedFont_ : nullptr;
-  settings.linkColor = linkColor_;
+  settings.linkColor = look_.color;
   settings.moreLinkText = moreLinkText_;
   settings.twipsPerPixelX = twipsPerPixelX_;
   settings.twipsPerPixelY = twipsPerPixelY_;
-  settings.linksLocked = linksLocked_ > 0;
+  settings.linksLocked = input_.LinksLocked();
   if (!settings.linksLocked) {
     painted_.segments.clear();
     painted_.moreLinkShown = false;
@@ -62,8 +62,8 @@ void Marklet::RenderText() {
   RenderSettings settings;
   settings.backColor = backColor_;
   settings.foreColor = foreColor_;
-  settings.linkColor = linkColor_;
-  settings.underlineLink = underlineLink_;
+  settings.linkColor = look_.color;
+  settings.underlineLink = look_.underline;
   settings.showMoreLink = showMoreLink_;
   settings.singleLine = singleLine_;
   settings.autoSizeHeight = autoSizeHeight_;
@@ -85,6 +85,6 @@ void Marklet::Paint() {
 
 void Marklet::Show() {}
 
-void Marklet::Terminate() { UnhookWindow(); }
+void Marklet::Terminate() { input_.hook().Unhook(); }
 
 }  // namespace marklet

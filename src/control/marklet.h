@@ -13,6 +13,7 @@
 #include "host/container.h"
 #include "host/numeric.h"
 #include "host/values.h"
+#include "input/surface_input.h"
 #include "markup/parser.h"
 #include "markup/records.h"
 #include "render/render_pass.h"
@@ -20,11 +21,11 @@
 namespace marklet {
 
 // Enumerations of the automation surface (the type library spells borde's
-// second member with its accented letter; C++ names it Solido).
+// second member with its accented letter; C++ names it Solido). linkdisp_en
+// lives with the link looks, in input/hover_state.h.
 enum apariencia : Long { cPlano = 0, c3d = 1 };
 enum transparencia : Long { Transparente = 0, Opaco = 1 };
 enum borde : Long { Ninguno = 0, Solido = 1 };
-enum linkdisp_en : Long { Normal = 0, NotU_NotC = 1, NotC = 2, NotU = 3 };
 
 class Marklet {
  public:
@@ -48,19 +49,19 @@ class Marklet {
   void SetMultiLine(bool value);
   bool AutoSizeHeight() const { return autoSizeHeight_; }
   void SetAutoSizeHeight(bool value);
-  bool UnderlineLink() const { return underlineLink_; }
+  bool UnderlineLink() const { return look_.underline; }
   void SetUnderlineLink(bool value);
   Integer LeftMargin() const { return leftMargin_; }
   void SetLeftMargin(Integer value);
-  Long LinkDisplay() const { return linkDisplay_; }
+  Long LinkDisplay() const { return look_.display; }
   void SetLinkDisplay(Long value);
   Byte TabSize() const { return tabSize_; }
   void SetTabSize(Byte value);
   OleColor ForeColor() const { return foreColor_; }
   void SetForeColor(OleColor value);
-  OleColor LinkColor() const { return linkColor_; }
+  OleColor LinkColor() const { return look_.color; }
   void SetLinkColor(OleColor value);
-  OleColor ActiveLinkColor() const { return activeLinkColor_; }
+  OleColor ActiveLinkColor() const { return look_.activeColor; }
   void SetActiveLinkColor(OleColor value);
   std::u16string FormatedText() const { return parsed_.formatedText; }
   bool Enabled();
@@ -91,16 +92,26 @@ class Marklet {
   void Terminate();
 
   // ---- Surface input events from the container ----
-  void SurfaceClick();
-  void SurfaceDblClick();
-  void SurfaceKeyDown(Integer& keyCode, Integer& shift);
-  void SurfaceKeyPress(Integer& keyAscii);
-  void SurfaceKeyUp(Integer& keyCode, Integer& shift);
-  void SurfaceMouseDown(Integer& button, Integer& shift, Single& x, Single& y);
-  void SurfaceMouseMove(Integer& button, Integer& shift, Single& x, Single& y);
-  void SurfaceMouseUp(Integer& button, Integer& shift, Single& x, Single& y);
-  void ImageMouseMove(Integer index, Integer& button, Integer& shift, Single& x, Single& y);
-  void ImageMouseUp(Integer index, Integer& button, Integer& shift, Single& x, Single& y);
+  void SurfaceClick() { input_.Click(); }
+  void SurfaceDblClick() { input_.DblClick(); }
+  void SurfaceKeyDown(Integer& keyCode, Integer& shift) { input_.KeyDown(keyCode, shift); }
+  void SurfaceKeyPress(Integer& keyAscii) { input_.KeyPress(keyAscii); }
+  void SurfaceKeyUp(Integer& keyCode, Integer& shift) { input_.KeyUp(keyCode, shift); }
+  void SurfaceMouseDown(Integer& button, Integer& shift, Single& x, Single& y) {
+    input_.MouseDown(button, shift, x, y);
+  }
+  void SurfaceMouseMove(Integer& button, Integer& shift, Single& x, Single& y) {
+    input_.MouseMove(button, shift, x, y);
+  }
+  void SurfaceMouseUp(Integer& button, Integer& shift, Single& x, Single& y) {
+    input_.MouseUp(button, shift, x, y);
+  }
+  void ImageMouseMove(Integer index, Integer& button, Integer& shift, Single& x, Single& y) {
+    input_.ImageMouseMove(index, button, shift, x, y);
+  }
+  void ImageMouseUp(Integer index, Integer& button, Integer& shift, Single& x, Single& y) {
+    input_.ImageMouseUp(index, button, shift, x, y);
+  }
 
   // ---- Read-only views of the internal tables (diagnostics and tests) ----
   const std::vector<RunRecord>& Runs() const { return parsed_.runs; }
@@ -112,18 +123,13 @@ class Marklet {
   const std::vector<LinkSegment>& LinkSegments() const { return painted_.segments; }
   bool MoreLinkShown() const { return painted_.moreLinkShown; }
   bool LayoutReady() const { return layoutReady_; }
-  Integer HoverLink() const { return hoverLink_; }
-  Integer HoverSegment() const { return hoverSegment_; }
+  Integer HoverLink() const { return input_.hover().link(); }
+  Integer HoverSegment() const { return input_.hover().segment(); }
   const StyleState& Style() const { return parsed_.style; }
   Long TwipsPerPixelX() const { return twipsPerPixelX_; }
   Long TwipsPerPixelY() const { return twipsPerPixelY_; }
-  bool Hooked() const { return prevWndProc_ != 0; }
-  bool LeaveTracking() const { return leaveTracking_; }
-
-  // The window procedure the hook forwards to (input/window_hook.cc).
-  LRESULT WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
-  // The module-level procedure registered for every hooked window.
-  static LRESULT SubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+  bool Hooked() const { return input_.hook().Hooked(); }
+  bool LeaveTracking() const { return input_.hook().LeaveTracking(); }
 
   Container& container() { return container_; }
 
@@ -139,26 +145,6 @@ class Marklet {
   // Paints the parsed text with the control's settings (render/render_pass.h).
   void RenderText();
 
-  // input/hover.cc
-  void UpdateHover(Single x, Single y);
-  void ClearHover(bool found, bool raiseMouseOut);
-  void RestoreSegments();
-  void DrawLinkLook(const std::u16string& text, Single x, Single y, bool hover, bool isSegment,
-                    Integer index);
-  void DrawLink(Integer index, bool hover);
-  void DrawSegmentsOf(Integer segment, bool hover);
-  // The index into Links of the link under the pointer, or -1 when there is
-  // none or the hover indices lie beyond the tables as they stand.
-  Integer LinkUnderPointer() const;
-
-  // input/events.cc, input/window_hook.cc
-  void RequestMouseLeave();
-  void HookWindow();
-  void UnhookWindow();
-  void RaiseLinkEvent(EventId id, EventArgs& args, Integer link);
-  // Unit tests of input/ fill the tables by hand.
-  friend struct InputTestAccess;
-
   Container& container_;
 
   // Stored properties.
@@ -167,15 +153,11 @@ class Marklet {
   Integer leftMargin_ = 0;
   bool autoSizeHeight_ = false;
   OleColor foreColor_ = 0;
-  OleColor linkColor_ = 0;
   OleColor backColor_ = 0;
-  bool underlineLink_ = false;
   Byte tabSize_ = 0;
   Integer lineSpacing_ = 0;
   Long twipsPerPixelX_ = 0;
   Long twipsPerPixelY_ = 0;
-  Long linkDisplay_ = Normal;
-  OleColor activeLinkColor_ = 0;
   bool showMoreLink_ = false;
   std::u16string moreLinkText_;
   bool singleLine_ = false;
@@ -190,20 +172,15 @@ class Marklet {
   // Parse results.
   ParsedText parsed_;
   bool layoutReady_ = false;
-  // Non-zero while an event whose arguments refer into Links is being raised.
-  int linksLocked_ = 0;
 
   // What the last paint left for the pointer.
   PaintedLinks painted_;
 
-  // Hover state.
-  Integer hoverLink_ = -1;
-  Integer hoverSegment_ = -1;
+  // The look of links: LinkDisplay, UnderlineLink, LinkColor, ActiveLinkColor.
+  LinkLook look_;
 
-  // Window hook state.
-  bool leaveTracking_ = false;
-  LONG_PTR prevWndProc_ = 0;
-  HWND hookedHwnd_ = 0;
+  // The pointer, hover and window hook, working on the tables above.
+  SurfaceInput input_;
 };
 
 }  // namespace marklet

@@ -1,18 +1,8 @@
-// Link hit testing and the hover looks of links.
-//
-// The pointer is tested against the boxes the last paint recorded: first the
-// boxes of Links (the More link only while it is on screen), then the
-// segments of word-wrapped links. The link under the pointer is redrawn in
-// place by overprinting its text; nothing is invalidated.
-//
-// The host may process its pending messages before every box test, and those
-// messages may parse or paint again. Every index into a table is therefore
-// checked against the table as it stands at the moment it is read; an index
-// beyond it counts as no hover.
+// HoverState: the hit test and the look table of links.
 #include <cstddef>
 
-#include "control/marklet.h"
 #include "host/error.h"
+#include "input/hover_state.h"
 
 namespace marklet {
 
@@ -45,17 +35,17 @@ struct Look {
 
 }  // namespace
 
-Integer Marklet::LinkUnderPointer() const {
-  if (hoverLink_ != -1) return InTable(parsed_.links, hoverLink_) ? hoverLink_ : Integer{-1};
-  if (hoverSegment_ != -1) {
-    if (!InTable(painted_.segments, hoverSegment_)) return -1;
-    Integer link = painted_.segments[hoverSegment_].LinkIndex;
+Integer HoverState::LinkUnderPointer() const {
+  if (link_ != -1) return InTable(parsed_.links, link_) ? link_ : Integer{-1};
+  if (segment_ != -1) {
+    if (!InTable(painted_.segments, segment_)) return -1;
+    Integer link = painted_.segments[segment_].LinkIndex;
     return InTable(parsed_.links, link) ? link : Integer{-1};
   }
   return -1;
 }
 
-void Marklet::UpdateHover(Single x, Single y) {
+void HoverState::Update(Single x, Single y) {
   bool found = false;
 
   // The More link is tested only while it is on screen. The bound is taken
@@ -68,19 +58,19 @@ void Marklet::UpdateHover(Single x, Single y) {
     if (!Hits(box.Left, box.Top, box.Right, box.Bottom, x, y)) continue;
     found = true;
     const Integer hit = static_cast<Integer>(i);
-    if (hit != hoverLink_) {
+    if (hit != link_) {
       const bool hitIsImage = box.IsImage;
       surface().SetMousePointer(kPointerCustom);
-      if (linkDisplay_ > 0) {
-        if (hoverLink_ != -1) {
-          DrawLink(hoverLink_, false);
-        } else if (hoverSegment_ != -1) {
+      if (look_.display > 0) {
+        if (link_ != -1) {
+          DrawLink(link_, false);
+        } else if (segment_ != -1) {
           RestoreSegments();
         }
         if (!hitIsImage) DrawLink(hit, true);
       }
-      hoverLink_ = hit;
-      hoverSegment_ = -1;
+      link_ = hit;
+      segment_ = -1;
     }
     break;
   }
@@ -94,46 +84,42 @@ void Marklet::UpdateHover(Single x, Single y) {
       if (!Hits(segment.Left, segment.Top, segment.Right, segment.Bottom, x, y)) continue;
       found = true;
       const Integer hit = static_cast<Integer>(j);
-      if (hit != hoverSegment_) {
+      if (hit != segment_) {
         surface().SetMousePointer(kPointerCustom);
-        if (linkDisplay_ > 0) {
-          if (hoverSegment_ != -1) {
+        if (look_.display > 0) {
+          if (segment_ != -1) {
             RestoreSegments();
-          } else if (hoverLink_ != -1) {
-            DrawLink(hoverLink_, false);
+          } else if (link_ != -1) {
+            DrawLink(link_, false);
           }
           DrawSegmentsOf(hit, true);
         }
-        hoverSegment_ = hit;
-        hoverLink_ = -1;
+        segment_ = hit;
+        link_ = -1;
       }
       break;
     }
   }
 
-  ClearHover(found, false);
+  Clear(found);
 }
 
-void Marklet::ClearHover(bool found, bool raiseMouseOut) {
-  if (!found && (hoverLink_ != -1 || hoverSegment_ != -1)) {
+void HoverState::Clear(bool found) {
+  if (!found && (link_ != -1 || segment_ != -1)) {
     surface().SetMousePointer(kPointerDefault);
-    if (linkDisplay_ > 0) {
-      if (hoverLink_ != -1) DrawLink(hoverLink_, false);
-      if (hoverSegment_ != -1) RestoreSegments();
+    if (look_.display > 0) {
+      if (link_ != -1) DrawLink(link_, false);
+      if (segment_ != -1) RestoreSegments();
     }
-    hoverLink_ = -1;
-    hoverSegment_ = -1;
-  }
-  if (raiseMouseOut) {
-    EventArgs none;
-    container_.RaiseEvent(EventId::MouseOut, none);
+    link_ = -1;
+    segment_ = -1;
   }
 }
 
-void Marklet::RestoreSegments() { DrawSegmentsOf(hoverSegment_, false); }
+void HoverState::RestoreSegments() { DrawSegmentsOf(segment_, false); }
 
 // Draws link `index` in a look; an image link or an index beyond the table draws nothing.
-void Marklet::DrawLink(Integer index, bool hover) {
+void HoverState::DrawLink(Integer index, bool hover) {
   if (!InTable(parsed_.links, index) || parsed_.links[index].IsImage) return;
   const LinkRecord& link = parsed_.links[index];
   const std::u16string& shown = link.DrawnText.empty() ? link.LinkText : link.DrawnText;
@@ -141,7 +127,7 @@ void Marklet::DrawLink(Integer index, bool hover) {
 }
 
 // Draws, in a look, every segment of the link that segment `segment` belongs to.
-void Marklet::DrawSegmentsOf(Integer segment, bool hover) {
+void HoverState::DrawSegmentsOf(Integer segment, bool hover) {
   if (!InTable(painted_.segments, segment)) return;
   const Integer link = painted_.segments[segment].LinkIndex;
   for (std::size_t k = 0; k < painted_.segments.size(); ++k) {
@@ -151,7 +137,7 @@ void Marklet::DrawSegmentsOf(Integer segment, bool hover) {
   }
 }
 
-void Marklet::DrawLinkLook(const std::u16string& text, Single x, Single y, bool hover,
+void HoverState::DrawLinkLook(const std::u16string& text, Single x, Single y, bool hover,
                            bool isSegment, Integer index) {
   long source = index;
   if (isSegment) source = InTable(painted_.segments, index) ? painted_.segments[index].LinkIndex : -1;
@@ -159,19 +145,19 @@ void Marklet::DrawLinkLook(const std::u16string& text, Single x, Single y, bool 
   const std::u16string fontName = parsed_.links[source].FontName;
   const Single fontSize = parsed_.links[source].FontSize;
 
-  Look look{underlineLink_, linkColor_, false};
-  switch (linkDisplay_) {
+  Look look{look_.underline, look_.color, false};
+  switch (look_.display) {
     case NotU_NotC:
-      look = hover ? Look{!underlineLink_, activeLinkColor_, underlineLink_}
-                   : Look{underlineLink_, linkColor_, !underlineLink_};
+      look = hover ? Look{!look_.underline, look_.activeColor, look_.underline}
+                   : Look{look_.underline, look_.color, !look_.underline};
       break;
     case NotC:
-      look = hover ? Look{underlineLink_, activeLinkColor_, false}
-                   : Look{underlineLink_, linkColor_, false};
+      look = hover ? Look{look_.underline, look_.activeColor, false}
+                   : Look{look_.underline, look_.color, false};
       break;
     case NotU:
-      look = hover ? Look{!underlineLink_, linkColor_, underlineLink_}
-                   : Look{underlineLink_, linkColor_, !underlineLink_};
+      look = hover ? Look{!look_.underline, look_.color, look_.underline}
+                   : Look{look_.underline, look_.color, !look_.underline};
       break;
     default: break;
   }
