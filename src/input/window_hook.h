@@ -1,7 +1,8 @@
 // Mouse-leave tracking: the hook replaces the control window's procedure
 // with SubclassProc, asks for a one-shot mouse-leave message after each
 // entry, and on that message runs its leave action. Every message then goes
-// on to the procedure that was there before.
+// on to the procedure that was there before. The whole path of a leave is
+// told where hosts without real windows deliver it, in host/window_table.cc.
 //
 // The window's user-data slot holds a plain, non-owning pointer to the hook
 // that hooked it.
