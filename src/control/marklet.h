@@ -1,9 +1,11 @@
 // Marklet: a label control whose Text is written in a small markup language.
 //
-// The class is written against the container interface alone. Its behaviour
-// lives in the subsystem folders: control/ (properties, persistence,
-// lifecycle), markup/ (parsing), render/ (drawing), input/ (hit testing,
-// events and the window hook).
+// The class is written against the container interface alone. It holds the
+// properties, the lifecycle and the wiring of the engine's parts, each of
+// which owns its data: the parser fills a ParsedText (markup/parser.h), a
+// RenderPass paints it and leaves the PaintedLinks (render/render_pass.h),
+// and a SurfaceInput works on both for the pointer, the hover looks and the
+// window hook (input/surface_input.h).
 #pragma once
 
 #include <string>
