@@ -1,5 +1,6 @@
 // HoverState: the hit test and the look table of links.
 #include <cstddef>
+#include <vector>
 
 #include "host/error.h"
 #include "input/hover_state.h"
@@ -47,14 +48,17 @@ Integer HoverState::LinkUnderPointer() const {
 
 void HoverState::Update(Single x, Single y) {
   bool found = false;
+  // The tables themselves stay where they are; only what they hold changes.
+  const std::vector<LinkRecord>& links = parsed_.links;
+  const std::vector<LinkSegment>& segments = painted_.segments;
 
   // The More link is tested only while it is on screen. The bound is taken
   // once; the table may shrink during a yield, and the search then stops.
   const long lastLink = painted_.moreLinkShown ? parsed_.linkCount : parsed_.linkCount - 1L;
   for (long i = 0; i <= lastLink; ++i) {
     container_.DoEvents();
-    if (!InTable(parsed_.links, i)) break;
-    const LinkRecord& box = parsed_.links[i];
+    if (!InTable(links, i)) break;
+    const LinkRecord& box = links[i];
     if (!Hits(box.Left, box.Top, box.Right, box.Bottom, x, y)) continue;
     found = true;
     const Integer hit = static_cast<Integer>(i);
@@ -76,11 +80,11 @@ void HoverState::Update(Single x, Single y) {
   }
 
   if (!found) {
-    const long lastSegment = static_cast<long>(painted_.segments.size()) - 1;
+    const long lastSegment = static_cast<long>(segments.size()) - 1;
     for (long j = 0; j <= lastSegment; ++j) {
       container_.DoEvents();
-      if (!InTable(painted_.segments, j)) break;
-      const LinkSegment& segment = painted_.segments[j];
+      if (!InTable(segments, j)) break;
+      const LinkSegment& segment = segments[j];
       if (!Hits(segment.Left, segment.Top, segment.Right, segment.Bottom, x, y)) continue;
       found = true;
       const Integer hit = static_cast<Integer>(j);
