@@ -10,16 +10,11 @@
 
 #include <benchmark/benchmark.h>
 
-#include "control/marklet.h"
 #include "host/error.h"
+#include "markup/parser.h"
 #include "platform/trace/trace_container.h"
 
 namespace marklet {
-
-struct MarkupProbe {
-  static void ParseText(Marklet& m, const std::u16string& text) { m.ParseText(text); }
-};
-
 namespace {
 
 // Ordinary paragraphs a thousand characters or so long, one a source line.
@@ -66,23 +61,28 @@ void BM_ParseText(benchmark::State& state) {
   std::ostream nowhere(nullptr);
   trace::TraceWorld world(nowhere);
   trace::TraceContainer container(world);
-  container.CreateControl();
-  Marklet& control = *container.control();
-  control.Initialize();
-  control.InitProperties();
+  MarkupParser parser(container.surface(), container.imgC(),
+                      [&](const std::u16string& path) { return container.LoadPicture(path); });
+  // A new control's settings.
+  ParseSettings settings;
+  settings.tabSize = 5;
+  settings.linkColor = 0xFF0000;
+  settings.moreLinkText = u"...+";
+  settings.twipsPerPixelX = settings.twipsPerPixelY = 15;
+  ParsedText parsed;
   const std::u16string& doc = Document();
   try {
-    MarkupProbe::ParseText(control, doc);
+    parser.Parse(doc, settings, parsed);
   } catch (const MarkletError& e) {
     state.SkipWithError(e.what());
     return;
   }
   for (auto _ : state) {
-    MarkupProbe::ParseText(control, doc);
-    benchmark::DoNotOptimize(control.Runs().data());
+    parser.Parse(doc, settings, parsed);
+    benchmark::DoNotOptimize(parsed.runs.data());
   }
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * Utf8Bytes(doc)));
-  state.SetLabel(std::to_string(control.LastRun()) + " runs, " + std::to_string(control.LinkCount()) +
+  state.SetLabel(std::to_string(parsed.lastRun) + " runs, " + std::to_string(parsed.linkCount) +
                  " links");
 }
 

@@ -1,9 +1,11 @@
 // Marklet: a label control whose Text is written in a small markup language.
 //
-// The class is written against the container interface alone. Its behaviour
-// lives in the subsystem folders: control/ (properties, persistence,
-// lifecycle), markup/ (parsing), render/ (drawing), input/ (hit testing,
-// events and the window hook).
+// The class is written against the container interface alone. It holds the
+// properties, the lifecycle and the wiring of the engine's parts, each of
+// which owns its data: the parser fills a ParsedText (markup/parser.h), a
+// RenderPass paints it and leaves the PaintedLinks (render/render_pass.h),
+// and a SurfaceInput works on both for the pointer, the hover looks and the
+// window hook (input/surface_input.h).
 #pragma once
 
 #include <string>
@@ -13,17 +15,19 @@
 #include "host/container.h"
 #include "host/numeric.h"
 #include "host/values.h"
+#include "input/surface_input.h"
+#include "markup/parser.h"
 #include "markup/records.h"
-#include "render/link_segment.h"
+#include "render/render_pass.h"
 
 namespace marklet {
 
 // Enumerations of the automation surface (the type library spells borde's
-// second member with its accented letter; C++ names it Solido).
+// second member with its accented letter; C++ names it Solido). linkdisp_en
+// lives with the link looks, in input/hover_state.h.
 enum apariencia : Long { cPlano = 0, c3d = 1 };
 enum transparencia : Long { Transparente = 0, Opaco = 1 };
 enum borde : Long { Ninguno = 0, Solido = 1 };
-enum linkdisp_en : Long { Normal = 0, NotU_NotC = 1, NotC = 2, NotU = 3 };
 
 class Marklet {
  public:
@@ -47,21 +51,21 @@ class Marklet {
   void SetMultiLine(bool value);
   bool AutoSizeHeight() const { return autoSizeHeight_; }
   void SetAutoSizeHeight(bool value);
-  bool UnderlineLink() const { return underlineLink_; }
+  bool UnderlineLink() const { return look_.underline; }
   void SetUnderlineLink(bool value);
   Integer LeftMargin() const { return leftMargin_; }
   void SetLeftMargin(Integer value);
-  Long LinkDisplay() const { return linkDisplay_; }
+  Long LinkDisplay() const { return look_.display; }
   void SetLinkDisplay(Long value);
   Byte TabSize() const { return tabSize_; }
   void SetTabSize(Byte value);
   OleColor ForeColor() const { return foreColor_; }
   void SetForeColor(OleColor value);
-  OleColor LinkColor() const { return linkColor_; }
+  OleColor LinkColor() const { return look_.color; }
   void SetLinkColor(OleColor value);
-  OleColor ActiveLinkColor() const { return activeLinkColor_; }
+  OleColor ActiveLinkColor() const { return look_.activeColor; }
   void SetActiveLinkColor(OleColor value);
-  std::u16string FormatedText() const { return formatedText_; }
+  std::u16string FormatedText() const { return parsed_.formatedText; }
   bool Enabled();
   void SetEnabled(bool value);
   FontDesc Font();
@@ -90,39 +94,44 @@ class Marklet {
   void Terminate();
 
   // ---- Surface input events from the container ----
-  void SurfaceClick();
-  void SurfaceDblClick();
-  void SurfaceKeyDown(Integer& keyCode, Integer& shift);
-  void SurfaceKeyPress(Integer& keyAscii);
-  void SurfaceKeyUp(Integer& keyCode, Integer& shift);
-  void SurfaceMouseDown(Integer& button, Integer& shift, Single& x, Single& y);
-  void SurfaceMouseMove(Integer& button, Integer& shift, Single& x, Single& y);
-  void SurfaceMouseUp(Integer& button, Integer& shift, Single& x, Single& y);
-  void ImageMouseMove(Integer index, Integer& button, Integer& shift, Single& x, Single& y);
-  void ImageMouseUp(Integer index, Integer& button, Integer& shift, Single& x, Single& y);
+  void SurfaceClick() { input_.Click(); }
+  void SurfaceDblClick() { input_.DblClick(); }
+  void SurfaceKeyDown(Integer& keyCode, Integer& shift) { input_.KeyDown(keyCode, shift); }
+  void SurfaceKeyPress(Integer& keyAscii) { input_.KeyPress(keyAscii); }
+  void SurfaceKeyUp(Integer& keyCode, Integer& shift) { input_.KeyUp(keyCode, shift); }
+  void SurfaceMouseDown(Integer& button, Integer& shift, Single& x, Single& y) {
+    input_.MouseDown(button, shift, x, y);
+  }
+  void SurfaceMouseMove(Integer& button, Integer& shift, Single& x, Single& y) {
+    input_.MouseMove(button, shift, x, y);
+  }
+  void SurfaceMouseUp(Integer& button, Integer& shift, Single& x, Single& y) {
+    input_.MouseUp(button, shift, x, y);
+  }
+  void ImageMouseMove(Integer index, Integer& button, Integer& shift, Single& x, Single& y) {
+    input_.ImageMouseMove(index, button, shift, x, y);
+  }
+  void ImageMouseUp(Integer index, Integer& button, Integer& shift, Single& x, Single& y) {
+    input_.ImageMouseUp(index, button, shift, x, y);
+  }
 
   // ---- Read-only views of the internal tables (diagnostics and tests) ----
-  const std::vector<RunRecord>& Runs() const { return runs_; }
-  Integer LastRun() const { return lastRun_; }
-  const std::vector<LinkRecord>& Links() const { return links_; }
-  Integer LinkCount() const { return linkCount_; }
-  const std::vector<ImageRecord>& Images() const { return images_; }
-  Integer ImageCount() const { return imageCount_; }
-  const std::vector<LinkSegment>& LinkSegments() const { return linkSegments_; }
-  bool MoreLinkShown() const { return moreLinkShown_; }
+  const std::vector<RunRecord>& Runs() const { return parsed_.runs; }
+  Integer LastRun() const { return parsed_.lastRun; }
+  const std::vector<LinkRecord>& Links() const { return parsed_.links; }
+  Integer LinkCount() const { return parsed_.linkCount; }
+  const std::vector<ImageRecord>& Images() const { return parsed_.images; }
+  Integer ImageCount() const { return parsed_.imageCount; }
+  const std::vector<LinkSegment>& LinkSegments() const { return painted_.segments; }
+  bool MoreLinkShown() const { return painted_.moreLinkShown; }
   bool LayoutReady() const { return layoutReady_; }
-  Integer HoverLink() const { return hoverLink_; }
-  Integer HoverSegment() const { return hoverSegment_; }
-  const StyleState& Style() const { return style_; }
+  Integer HoverLink() const { return input_.hover().link(); }
+  Integer HoverSegment() const { return input_.hover().segment(); }
+  const StyleState& Style() const { return parsed_.style; }
   Long TwipsPerPixelX() const { return twipsPerPixelX_; }
   Long TwipsPerPixelY() const { return twipsPerPixelY_; }
-  bool Hooked() const { return prevWndProc_ != 0; }
-  bool LeaveTracking() const { return leaveTracking_; }
-
-  // The window procedure the hook forwards to (input/window_hook.cc).
-  LRESULT WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
-  // The module-level procedure registered for every hooked window.
-  static LRESULT SubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+  bool Hooked() const { return input_.hook().Hooked(); }
+  bool LeaveTracking() const { return input_.hook().LeaveTracking(); }
 
   Container& container() { return container_; }
 
@@ -132,62 +141,11 @@ class Marklet {
   void NotifyChanged(const char16_t* name);
   void CheckRange(Integer value, bool& accepted);
 
-  // markup/parse_text.cc, markup/parse_items.cc, markup/style_tags.cc
-  // The parser's tests and benchmark drive ParseText and ApplyStyleTag directly.
-  friend struct MarkupProbe;
+  // Parses the Text into parsed_ with the control's settings (markup/parser.h).
   void ParseText(const std::u16string& text);
-  void ParseSourceLine(std::u16string_view source, Long lineNumber);
-  bool ApplyStyleTag(std::u16string_view piece);
-  Long MeasureWidth(const std::u16string& text);
-  RunRecord& GrowRuns();
-  void FinishRuns();
-  LinkRecord& GrowLinks();
-  void AddPlainText(RunRecord& run, std::u16string_view piece, Long lineNumber);
-  void AddTextLink(RunRecord& run, std::u16string_view key, std::u16string_view content,
-                   bool trailingSpace, Long lineNumber);
-  void ApplyFontChange(std::u16string_view content);
-  void AddImage(RunRecord& run, std::u16string_view key, std::u16string_view content,
-                bool trailingSpace, Long lineNumber);
-  void AddMoreRunAndLink();
-  void HideImageZero();
 
-  // render/render_text.cc, render/draw_run.cc, render/overflow.cc
+  // Paints the parsed text with the control's settings (render/render_pass.h).
   void RenderText();
-  void PlaceTextRun(Integer& index);
-  void StartLineWith(Integer& index);
-  void PlaceImageRun(Integer index);
-  void DrawRun(Integer index);
-  void WrapLink(Integer index);
-  void PlaceImage(Integer index);
-  double BaselineShift();
-  void EraseRun(Integer index);
-  void SingleLineOverflow(Integer& index);
-  void VerticalOverflow(Integer& index);
-  void DrawShortenedRun(Integer index, const std::u16string& shown, bool singleLine);
-  void ForgetTakenBackBoxes(Integer from, Integer to);
-  void DrawMoreLink(Integer& index);
-  LinkRecord& LinkAt(Integer index);
-  Long LineStart() const;
-
-  // input/hover.cc
-  void UpdateHover(Single x, Single y);
-  void ClearHover(bool found, bool raiseMouseOut);
-  void RestoreSegments();
-  void DrawLinkLook(const std::u16string& text, Single x, Single y, bool hover, bool isSegment,
-                    Integer index);
-  void DrawLink(Integer index, bool hover);
-  void DrawSegmentsOf(Integer segment, bool hover);
-  // The index into Links of the link under the pointer, or -1 when there is
-  // none or the hover indices lie beyond the tables as they stand.
-  Integer LinkUnderPointer() const;
-
-  // input/events.cc, input/window_hook.cc
-  void RequestMouseLeave();
-  void HookWindow();
-  void UnhookWindow();
-  void RaiseLinkEvent(EventId id, EventArgs& args, Integer link);
-  // Unit tests of input/ fill the tables by hand.
-  friend struct InputTestAccess;
 
   Container& container_;
 
@@ -197,19 +155,14 @@ class Marklet {
   Integer leftMargin_ = 0;
   bool autoSizeHeight_ = false;
   OleColor foreColor_ = 0;
-  OleColor linkColor_ = 0;
   OleColor backColor_ = 0;
-  bool underlineLink_ = false;
   Byte tabSize_ = 0;
   Integer lineSpacing_ = 0;
   Long twipsPerPixelX_ = 0;
   Long twipsPerPixelY_ = 0;
-  Long linkDisplay_ = Normal;
-  OleColor activeLinkColor_ = 0;
   bool showMoreLink_ = false;
   std::u16string moreLinkText_;
   bool singleLine_ = false;
-  std::u16string formatedText_;
 
   // The font last accepted by the surface from the Font setter or from
   // loading, as the surface read it back: what Font reports, what is saved and
@@ -219,43 +172,17 @@ class Marklet {
   bool hasAcceptedFont_ = false;
 
   // Parse results.
-  StyleState style_;
-  std::vector<RunRecord> runs_;
-  Integer lastRun_ = 0;
-  // While parsing, how many records of runs_ belong to this parse; the rest
-  // are the last parse's, kept for their buffers until FinishRuns.
-  std::size_t runsBuilt_ = 0;
-  std::vector<LinkRecord> links_;
-  Integer linkCount_ = 0;
-  std::vector<ImageRecord> images_;
-  Integer imageCount_ = 0;
+  ParsedText parsed_;
   bool layoutReady_ = false;
-  // Non-zero while an event whose arguments refer into Links is being raised.
-  int linksLocked_ = 0;
 
-  // Renderer state.
-  Long penX_ = 0;
-  double penY_ = 0;  // whole until the first line advance, Single after it
-  Long nextX_ = 0;
-  Integer currentLine_ = 0;
-  Long indent_ = 0;
-  Long lineGap_ = 0;
-  Long borderSize_ = 0;
-  bool splitLink_ = false;
-  bool moreLinkShown_ = false;
-  std::vector<LinkSegment> linkSegments_;
-  // The run that started the current output line: the overflow loops never
-  // take back runs before it.
-  Integer lineFirstRun_ = 0;
+  // What the last paint left for the pointer.
+  PaintedLinks painted_;
 
-  // Hover state.
-  Integer hoverLink_ = -1;
-  Integer hoverSegment_ = -1;
+  // The look of links: LinkDisplay, UnderlineLink, LinkColor, ActiveLinkColor.
+  LinkLook look_;
 
-  // Window hook state.
-  bool leaveTracking_ = false;
-  LONG_PTR prevWndProc_ = 0;
-  HWND hookedHwnd_ = 0;
+  // The pointer, hover and window hook, working on the tables above.
+  SurfaceInput input_;
 };
 
 }  // namespace marklet

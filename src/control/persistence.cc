@@ -30,10 +30,10 @@ void Marklet::InitProperties() {
   text_ = container_.AmbientDisplayName();
   backColor_ = container_.AmbientBackColor();
   autoSizeHeight_ = true;
-  linkColor_ = kBlue;
-  underlineLink_ = true;
+  look_.color = kBlue;
+  look_.underline = true;
   tabSize_ = 5;
-  activeLinkColor_ = kBlue;
+  look_.activeColor = kBlue;
   moreLinkText_ = u"...+";
   showMoreLink_ = true;
 }
@@ -59,13 +59,13 @@ void Marklet::ReadProperties(PropertyBag& bag) {
   moreLinkText_ = bag.ReadProperty(u"MoreLinkText", Variant::FromString(u"...+")).ToString();
   autoSizeHeight_ = bag.ReadProperty(u"AutoSizeHeight", V(false)).ToBool();
   leftMargin_ = ClampPixelSetting(bag.ReadProperty(u"LeftMargin", VI(0)).ToInteger());
-  linkColor_ = ToColor(bag.ReadProperty(u"LinkColor", VC(kBlue)));
-  underlineLink_ = bag.ReadProperty(u"UnderlineLink", V(true)).ToBool();
+  look_.color = ToColor(bag.ReadProperty(u"LinkColor", VC(kBlue)));
+  look_.underline = bag.ReadProperty(u"UnderlineLink", V(true)).ToBool();
   SetPicture(bag.ReadProperty(u"Picture", Variant::FromPicture(nullptr)).ToPicture());
   tabSize_ = bag.ReadProperty(u"TabSize", Variant::FromByte(5)).ToByte();
   lineSpacing_ = ClampPixelSetting(bag.ReadProperty(u"LineSpacing", VI(0)).ToInteger());
-  linkDisplay_ = bag.ReadProperty(u"LinkDisplay", VI(0)).ToLong();
-  activeLinkColor_ = ToColor(bag.ReadProperty(u"ActiveLinkColor", VC(LinkColor())));
+  look_.display = bag.ReadProperty(u"LinkDisplay", VI(0)).ToLong();
+  look_.activeColor = ToColor(bag.ReadProperty(u"ActiveLinkColor", VC(LinkColor())));
   getTextOnEvent_ = bag.ReadProperty(u"GetTextOnEvent", V(false)).ToBool();
 }
 
@@ -87,13 +87,13 @@ void Marklet::WriteProperties(PropertyBag& bag) {
   bag.WriteProperty(u"MoreLinkText", Variant::FromString(moreLinkText_), Variant::FromString(u"...+"));
   bag.WriteProperty(u"AutoSizeHeight", V(autoSizeHeight_), V(false));
   bag.WriteProperty(u"LeftMargin", VI(leftMargin_), VI(0));
-  bag.WriteProperty(u"LinkColor", VC(linkColor_), VC(kBlue));
-  bag.WriteProperty(u"UnderlineLink", V(underlineLink_), V(true));
+  bag.WriteProperty(u"LinkColor", VC(look_.color), VC(kBlue));
+  bag.WriteProperty(u"UnderlineLink", V(look_.underline), V(true));
   bag.WriteProperty(u"Picture", Variant::FromPicture(GetPicture()), Variant::FromPicture(nullptr));
   bag.WriteProperty(u"TabSize", Variant::FromByte(tabSize_), Variant::FromByte(5));
   bag.WriteProperty(u"LineSpacing", VI(lineSpacing_), VI(0));
-  bag.WriteProperty(u"LinkDisplay", VL(linkDisplay_), VI(0));
-  bag.WriteProperty(u"ActiveLinkColor", VC(activeLinkColor_), VC(LinkColor()));
+  bag.WriteProperty(u"LinkDisplay", VL(look_.display), VI(0));
+  bag.WriteProperty(u"ActiveLinkColor", VC(look_.activeColor), VC(LinkColor()));
   bag.WriteProperty(u"MultiLine", V(!singleLine_), V(true));
   bag.WriteProperty(u"GetTextOnEvent", V(getTextOnEvent_), V(false));
 }

@@ -76,7 +76,7 @@ void Marklet::SetAutoSizeHeight(bool value) {
 }
 
 void Marklet::SetUnderlineLink(bool value) {
-  underlineLink_ = value;
+  look_.underline = value;
   NotifyChanged(u"UnderlineLink");
   RequestRepaint();
 }
@@ -94,7 +94,7 @@ void Marklet::SetLeftMargin(Integer value) {
 // (the erase-print needs an opaque one), so any LinkDisplay other than Normal
 // and NotC makes the background opaque. Going back never makes it transparent.
 void Marklet::SetLinkDisplay(Long value) {
-  linkDisplay_ = value;
+  look_.display = value;
   NotifyChanged(u"LinkDisplay");
   if (surface().BackStyle() == 0 && value != Normal && value != NotC) {
     surface().SetBackStyle(1);
@@ -116,13 +116,13 @@ void Marklet::SetForeColor(OleColor value) {
 }
 
 void Marklet::SetLinkColor(OleColor value) {
-  linkColor_ = value;
+  look_.color = value;
   NotifyChanged(u"LinkColor");
   RequestRepaint();
 }
 
 void Marklet::SetActiveLinkColor(OleColor value) {
-  activeLinkColor_ = value;
+  look_.activeColor = value;
   NotifyChanged(u"ActiveLinkColor");
   RequestRepaint();
 }

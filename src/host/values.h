@@ -46,6 +46,12 @@ std::u16string Utf8ToU16(std::string_view text);
 std::string U16ToUtf8(std::u16string_view text);
 inline std::u16string U(std::string_view ascii) { return Utf8ToU16(ascii); }
 
+// A string in the ANSI code page (Windows-1252) for the platform's "A"
+// entries; characters it lacks become '?'.
+std::string ToAnsi(std::u16string_view text);
+// The other way: every byte of a Windows-1252 string as its character.
+std::u16string FromAnsi(std::string_view text);
+
 // The automation variant: what dispatch arguments, event arguments and
 // property-bag values are.
 enum class VarType { Empty, Bool, Integer, Long, Byte, Single, Double, String, Font, Picture };

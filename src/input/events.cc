@@ -1,11 +1,6 @@
 // The surface's input events and the control events they raise.
-//
-// Event arguments go out by reference: after an event returns, the values a
-// handler assigned are copied back to the surface event's own arguments, and
-// an assignment to LinkKey is copied into the link's record, where it stays
-// until the next parse. LinkText is always a fresh copy.
-#include "control/marklet.h"
 #include "host/error.h"
+#include "input/surface_input.h"
 
 namespace marklet {
 
@@ -33,37 +28,53 @@ Single ImageToSurface(Single origin, Single offset) {
 
 }  // namespace
 
-void Marklet::SurfaceClick() {
+SurfaceInput::SurfaceInput(Container& container, ParsedText& parsed, const PaintedLinks& painted,
+                           const LinkLook& look, const bool& getTextOnEvent)
+    : container_(container),
+      parsed_(parsed),
+      getTextOnEvent_(getTextOnEvent),
+      hover_(container, parsed, painted, look),
+      hook_(container, [this] { PointerLeft(); }) {}
+
+// The pointer left the window: the hovered link gets its look back, then
+// MouseOut is raised (not when putting the look back failed).
+void SurfaceInput::PointerLeft() {
+  hover_.Clear(false);
+  EventArgs none;
+  container_.RaiseEvent(EventId::MouseOut, none);
+}
+
+void SurfaceInput::Click() {
   EventArgs args;
   container_.RaiseEvent(EventId::Click, args);
 }
 
-void Marklet::SurfaceDblClick() {
+void SurfaceInput::DblClick() {
   EventArgs args;
   container_.RaiseEvent(EventId::DblClick, args);
 }
 
-void Marklet::SurfaceKeyDown(Integer& keyCode, Integer& shift) {
+void SurfaceInput::KeyDown(Integer& keyCode, Integer& shift) {
   EventArgs args{Variant::FromInteger(keyCode), Variant::FromInteger(shift)};
   container_.RaiseEvent(EventId::KeyDown, args);
   keyCode = args[0].ToInteger();
   shift = args[1].ToInteger();
 }
 
-void Marklet::SurfaceKeyPress(Integer& keyAscii) {
+void SurfaceInput::KeyPress(Integer& keyAscii) {
   EventArgs args{Variant::FromInteger(keyAscii)};
   container_.RaiseEvent(EventId::KeyPress, args);
   keyAscii = args[0].ToInteger();
 }
 
-void Marklet::SurfaceKeyUp(Integer& keyCode, Integer& shift) {
+void SurfaceInput::KeyUp(Integer& keyCode, Integer& shift) {
   EventArgs args{Variant::FromInteger(keyCode), Variant::FromInteger(shift)};
   container_.RaiseEvent(EventId::KeyUp, args);
   keyCode = args[0].ToInteger();
   shift = args[1].ToInteger();
 }
 
-void Marklet::SurfaceMouseDown(Integer& button, Integer& shift, Single& x, Single& y) {
+void SurfaceInput::MouseDown(Integer& button, Integer& shift, Single& x, Single& y) {
   EventArgs args{Variant::FromInteger(button), Variant::FromInteger(shift), Variant::FromSingle(x),
                  Variant::FromSingle(y)};
   container_.RaiseEvent(EventId::MouseDown, args);
@@ -75,7 +86,7 @@ void Marklet::SurfaceMouseDown(Integer& button, Integer& shift, Single& x, Singl
 
 // Raises an event whose first two arguments are LinkText and LinkKey for link
 // `link` (-1: none), with the table locked while a link is referred to.
-void Marklet::RaiseLinkEvent(EventId id, EventArgs& args, Integer link) {
+void SurfaceInput::RaiseLinkEvent(EventId id, EventArgs& args, Integer link) {
   if (link == -1) {
     container_.RaiseEvent(id, args);
     return;
@@ -84,17 +95,17 @@ void Marklet::RaiseLinkEvent(EventId id, EventArgs& args, Integer link) {
     LinksLock lock(linksLocked_);
     container_.RaiseEvent(id, args);
   }
-  if (link < static_cast<long>(links_.size())) links_[link].LinkKey = args[1].ToString();
+  if (link < static_cast<long>(parsed_.links.size())) parsed_.links[link].LinkKey = args[1].ToString();
 }
 
-void Marklet::SurfaceMouseMove(Integer& button, Integer& shift, Single& x, Single& y) {
-  RequestMouseLeave();
-  UpdateHover(x, y);
-  const Integer link = LinkUnderPointer();
+void SurfaceInput::MouseMove(Integer& button, Integer& shift, Single& x, Single& y) {
+  hook_.RequestMouseLeave();
+  hover_.Update(x, y);
+  const Integer link = hover_.LinkUnderPointer();
   std::u16string linkText, linkKey;
   if (link != -1) {
-    if (getTextOnEvent_) linkText = links_[link].LinkText;
-    linkKey = links_[link].LinkKey;
+    if (getTextOnEvent_) linkText = parsed_.links[link].LinkText;
+    linkKey = parsed_.links[link].LinkKey;
   }
   EventArgs args{Variant::FromString(std::move(linkText)), Variant::FromString(std::move(linkKey)),
                  Variant::FromInteger(button), Variant::FromInteger(shift), Variant::FromSingle(x),
@@ -109,12 +120,12 @@ void Marklet::SurfaceMouseMove(Integer& button, Integer& shift, Single& x, Singl
 // Any button activates the link under the pointer; where the press began does
 // not matter. The hand pointer says a link was found by the last move; the
 // link record must still be there for the click to be reported.
-void Marklet::SurfaceMouseUp(Integer& button, Integer& shift, Single& x, Single& y) {
-  if (surface().MousePointer() == kPointerCustom) {
-    const Integer link = LinkUnderPointer();
+void SurfaceInput::MouseUp(Integer& button, Integer& shift, Single& x, Single& y) {
+  if (container_.surface().MousePointer() == kPointerCustom) {
+    const Integer link = hover_.LinkUnderPointer();
     if (link != -1) {
-      EventArgs args{Variant::FromString(getTextOnEvent_ ? links_[link].LinkText : std::u16string()),
-                     Variant::FromString(links_[link].LinkKey)};
+      EventArgs args{Variant::FromString(getTextOnEvent_ ? parsed_.links[link].LinkText : std::u16string()),
+                     Variant::FromString(parsed_.links[link].LinkKey)};
       RaiseLinkEvent(EventId::OnLinkClick, args, link);
     }
   }
@@ -127,18 +138,16 @@ void Marklet::SurfaceMouseUp(Integer& button, Integer& shift, Single& x, Single&
   y = args[3].ToSingle();
 }
 
-// Images report points relative to themselves; the handlers see surface
-// coordinates, and a handler's X and Y go to the translated values.
-void Marklet::ImageMouseMove(Integer index, Integer& button, Integer& shift, Single& x, Single& y) {
+void SurfaceInput::ImageMouseMove(Integer index, Integer& button, Integer& shift, Single& x, Single& y) {
   Single surfaceX = ImageToSurface(container_.imgC().Left(index), x);
   Single surfaceY = ImageToSurface(container_.imgC().Top(index), y);
-  SurfaceMouseMove(button, shift, surfaceX, surfaceY);
+  MouseMove(button, shift, surfaceX, surfaceY);
 }
 
-void Marklet::ImageMouseUp(Integer index, Integer& button, Integer& shift, Single& x, Single& y) {
+void SurfaceInput::ImageMouseUp(Integer index, Integer& button, Integer& shift, Single& x, Single& y) {
   Single surfaceX = ImageToSurface(container_.imgC().Left(index), x);
   Single surfaceY = ImageToSurface(container_.imgC().Top(index), y);
-  SurfaceMouseUp(button, shift, surfaceX, surfaceY);
+  MouseUp(button, shift, surfaceX, surfaceY);
 }
 
 }  // namespace marklet

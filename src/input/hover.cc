@@ -1,18 +1,9 @@
-// Link hit testing and the hover looks of links.
-//
-// The pointer is tested against the boxes the last paint recorded: first the
-// boxes of Links (the More link only while it is on screen), then the
-// segments of word-wrapped links. The link under the pointer is redrawn in
-// place by overprinting its text; nothing is invalidated.
-//
-// The host may process its pending messages before every box test, and those
-// messages may parse or paint again. Every index into a table is therefore
-// checked against the table as it stands at the moment it is read; an index
-// beyond it counts as no hover.
+// HoverState: the hit test and the look table of links.
 #include <cstddef>
+#include <vector>
 
-#include "control/marklet.h"
 #include "host/error.h"
+#include "input/hover_state.h"
 
 namespace marklet {
 
@@ -45,133 +36,132 @@ struct Look {
 
 }  // namespace
 
-Integer Marklet::LinkUnderPointer() const {
-  if (hoverLink_ != -1) return InTable(links_, hoverLink_) ? hoverLink_ : Integer{-1};
-  if (hoverSegment_ != -1) {
-    if (!InTable(linkSegments_, hoverSegment_)) return -1;
-    Integer link = linkSegments_[hoverSegment_].LinkIndex;
-    return InTable(links_, link) ? link : Integer{-1};
+Integer HoverState::LinkUnderPointer() const {
+  if (link_ != -1) return InTable(parsed_.links, link_) ? link_ : Integer{-1};
+  if (segment_ != -1) {
+    if (!InTable(painted_.segments, segment_)) return -1;
+    Integer link = painted_.segments[segment_].LinkIndex;
+    return InTable(parsed_.links, link) ? link : Integer{-1};
   }
   return -1;
 }
 
-void Marklet::UpdateHover(Single x, Single y) {
+void HoverState::Update(Single x, Single y) {
   bool found = false;
+  // The tables themselves stay where they are; only what they hold changes.
+  const std::vector<LinkRecord>& links = parsed_.links;
+  const std::vector<LinkSegment>& segments = painted_.segments;
 
   // The More link is tested only while it is on screen. The bound is taken
   // once; the table may shrink during a yield, and the search then stops.
-  const long lastLink = moreLinkShown_ ? linkCount_ : linkCount_ - 1L;
+  const long lastLink = painted_.moreLinkShown ? parsed_.linkCount : parsed_.linkCount - 1L;
   for (long i = 0; i <= lastLink; ++i) {
     container_.DoEvents();
-    if (!InTable(links_, i)) break;
-    const LinkRecord& box = links_[i];
+    if (!InTable(links, i)) break;
+    const LinkRecord& box = links[i];
     if (!Hits(box.Left, box.Top, box.Right, box.Bottom, x, y)) continue;
     found = true;
     const Integer hit = static_cast<Integer>(i);
-    if (hit != hoverLink_) {
+    if (hit != link_) {
       const bool hitIsImage = box.IsImage;
       surface().SetMousePointer(kPointerCustom);
-      if (linkDisplay_ > 0) {
-        if (hoverLink_ != -1) {
-          DrawLink(hoverLink_, false);
-        } else if (hoverSegment_ != -1) {
+      if (look_.display > 0) {
+        if (link_ != -1) {
+          DrawLink(link_, false);
+        } else if (segment_ != -1) {
           RestoreSegments();
         }
         if (!hitIsImage) DrawLink(hit, true);
       }
-      hoverLink_ = hit;
-      hoverSegment_ = -1;
+      link_ = hit;
+      segment_ = -1;
     }
     break;
   }
 
   if (!found) {
-    const long lastSegment = static_cast<long>(linkSegments_.size()) - 1;
+    const long lastSegment = static_cast<long>(segments.size()) - 1;
     for (long j = 0; j <= lastSegment; ++j) {
       container_.DoEvents();
-      if (!InTable(linkSegments_, j)) break;
-      const LinkSegment& segment = linkSegments_[j];
+      if (!InTable(segments, j)) break;
+      const LinkSegment& segment = segments[j];
       if (!Hits(segment.Left, segment.Top, segment.Right, segment.Bottom, x, y)) continue;
       found = true;
       const Integer hit = static_cast<Integer>(j);
-      if (hit != hoverSegment_) {
+      if (hit != segment_) {
         surface().SetMousePointer(kPointerCustom);
-        if (linkDisplay_ > 0) {
-          if (hoverSegment_ != -1) {
+        if (look_.display > 0) {
+          if (segment_ != -1) {
             RestoreSegments();
-          } else if (hoverLink_ != -1) {
-            DrawLink(hoverLink_, false);
+          } else if (link_ != -1) {
+            DrawLink(link_, false);
           }
           DrawSegmentsOf(hit, true);
         }
-        hoverSegment_ = hit;
-        hoverLink_ = -1;
+        segment_ = hit;
+        link_ = -1;
       }
       break;
     }
   }
 
-  ClearHover(found, false);
+  Clear(found);
 }
 
-void Marklet::ClearHover(bool found, bool raiseMouseOut) {
-  if (!found && (hoverLink_ != -1 || hoverSegment_ != -1)) {
+void HoverState::Clear(bool found) {
+  if (!found && (link_ != -1 || segment_ != -1)) {
     surface().SetMousePointer(kPointerDefault);
-    if (linkDisplay_ > 0) {
-      if (hoverLink_ != -1) DrawLink(hoverLink_, false);
-      if (hoverSegment_ != -1) RestoreSegments();
+    if (look_.display > 0) {
+      if (link_ != -1) DrawLink(link_, false);
+      if (segment_ != -1) RestoreSegments();
     }
-    hoverLink_ = -1;
-    hoverSegment_ = -1;
-  }
-  if (raiseMouseOut) {
-    EventArgs none;
-    container_.RaiseEvent(EventId::MouseOut, none);
+    link_ = -1;
+    segment_ = -1;
   }
 }
 
-void Marklet::RestoreSegments() { DrawSegmentsOf(hoverSegment_, false); }
+void HoverState::RestoreSegments() { DrawSegmentsOf(segment_, false); }
 
 // Draws link `index` in a look; an image link or an index beyond the table draws nothing.
-void Marklet::DrawLink(Integer index, bool hover) {
-  if (!InTable(links_, index) || links_[index].IsImage) return;
-  const LinkRecord& link = links_[index];
+void HoverState::DrawLink(Integer index, bool hover) {
+  if (!InTable(parsed_.links, index) || parsed_.links[index].IsImage) return;
+  const LinkRecord& link = parsed_.links[index];
   const std::u16string& shown = link.DrawnText.empty() ? link.LinkText : link.DrawnText;
   DrawLinkLook(TrimSpaces(shown), link.Left, link.Top, hover, false, index);
 }
 
 // Draws, in a look, every segment of the link that segment `segment` belongs to.
-void Marklet::DrawSegmentsOf(Integer segment, bool hover) {
-  if (!InTable(linkSegments_, segment)) return;
-  const Integer link = linkSegments_[segment].LinkIndex;
-  for (std::size_t k = 0; k < linkSegments_.size(); ++k) {
-    if (linkSegments_[k].LinkIndex != link) continue;
-    const LinkSegment& part = linkSegments_[k];
+void HoverState::DrawSegmentsOf(Integer segment, bool hover) {
+  if (!InTable(painted_.segments, segment)) return;
+  const Integer link = painted_.segments[segment].LinkIndex;
+  for (std::size_t k = 0; k < painted_.segments.size(); ++k) {
+    if (painted_.segments[k].LinkIndex != link) continue;
+    const LinkSegment& part = painted_.segments[k];
     DrawLinkLook(TrimSpaces(part.Text), part.Left, part.Top, hover, true, static_cast<Integer>(k));
   }
 }
 
-void Marklet::DrawLinkLook(const std::u16string& text, Single x, Single y, bool hover,
+void HoverState::DrawLinkLook(const std::u16string& text, Single x, Single y, bool hover,
                            bool isSegment, Integer index) {
   long source = index;
-  if (isSegment) source = InTable(linkSegments_, index) ? linkSegments_[index].LinkIndex : -1;
-  if (!InTable(links_, source)) return;
-  const std::u16string fontName = links_[source].FontName;
-  const Single fontSize = links_[source].FontSize;
+  if (isSegment) source = InTable(painted_.segments, index) ? painted_.segments[index].LinkIndex : -1;
+  if (!InTable(parsed_.links, source)) return;
+  const std::u16string fontName = parsed_.links[source].FontName;
+  const Single fontSize = parsed_.links[source].FontSize;
 
-  Look look{underlineLink_, linkColor_, false};
-  switch (linkDisplay_) {
+  Look look{look_.underline, look_.color, false};
+  switch (look_.display) {
     case NotU_NotC:
-      look = hover ? Look{!underlineLink_, activeLinkColor_, underlineLink_}
-                   : Look{underlineLink_, linkColor_, !underlineLink_};
+      look = hover ? Look{!look_.underline, look_.activeColor, look_.underline}
+                   : Look{look_.underline, look_.color, !look_.underline};
       break;
     case NotC:
-      look = hover ? Look{underlineLink_, activeLinkColor_, false}
-                   : Look{underlineLink_, linkColor_, false};
+      look = hover ? Look{look_.underline, look_.activeColor, false}
+                   : Look{look_.underline, look_.color, false};
       break;
     case NotU:
-      look = hover ? Look{!underlineLink_, linkColor_, underlineLink_}
-                   : Look{underlineLink_, linkColor_, !underlineLink_};
+      look = hover ? Look{!look_.underline, look_.color, look_.underline}
+                   : Look{look_.underline, look_.color, !look_.underline};
       break;
     default: break;
   }

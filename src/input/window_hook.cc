@@ -1,18 +1,14 @@
-// Mouse-leave tracking: the control replaces its window's procedure with
-// SubclassProc, asks for a one-shot mouse-leave message after each entry,
-// and on that message puts the hover state back and raises MouseOut. Every
-// message then goes on to the procedure that was there before.
-//
-// The window's user-data slot holds a plain, non-owning pointer to the
-// instance that hooked it.
-#include "control/marklet.h"
+// The window hook: installing and removing it, the procedure every hooked
+// window runs, and the one-shot mouse-leave requests.
+#include "input/window_hook.h"
+
 #include "host/error.h"
 
 namespace marklet {
 
 namespace {
 
-// The window system of the thread's hooked windows, registered by HookWindow:
+// The window system of the thread's hooked windows, registered by Hook:
 // SubclassProc receives only a window handle and needs it to read the
 // window's user data. A thread has one window system.
 thread_local WindowSystem* hookedWindowSystem = nullptr;
@@ -20,26 +16,25 @@ thread_local WindowSystem* hookedWindowSystem = nullptr;
 // The instance that the message being forwarded on this thread belongs to.
 // It is read once per message, so a nested message that clears it when it
 // ends does not disturb the message around it.
-thread_local Marklet* forwardingInstance = nullptr;
+thread_local WindowHook* forwardingInstance = nullptr;
 
 constexpr DWORD kTrackMouseEventSize = 16;
 
 }  // namespace
 
-void Marklet::HookWindow() {
+void WindowHook::Hook() {
   if (prevWndProc_ != 0) return;
   WindowSystem& windows = container_.windows();
   hookedWindowSystem = &windows;
+  Surface& surface = container_.surface();
   // No message is dispatched between installing the procedure and storing the
   // instance, so SubclassProc never sees the window without its instance.
-  prevWndProc_ = windows.SetWindowLongA(surface().hWnd(), GWL_WNDPROC, ProcToLong(&SubclassProc));
-  hookedHwnd_ = surface().hWnd();
-  windows.SetWindowLongA(surface().hWnd(), GWL_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  prevWndProc_ = windows.SetWindowLongA(surface.hWnd(), GWL_WNDPROC, ProcToLong(&SubclassProc));
+  hookedHwnd_ = surface.hWnd();
+  windows.SetWindowLongA(surface.hWnd(), GWL_USERDATA, reinterpret_cast<LONG_PTR>(this));
 }
 
-// Also clears the user-data slot while it still names this instance, so a
-// message that reaches SubclassProc after the instance is gone finds none.
-void Marklet::UnhookWindow() {
+void WindowHook::Unhook() {
   if (prevWndProc_ == 0) return;
   WindowSystem& windows = container_.windows();
   windows.SetWindowLongA(hookedHwnd_, GWL_WNDPROC, prevWndProc_);
@@ -51,7 +46,7 @@ void Marklet::UnhookWindow() {
 
 // Errors never leave a window procedure: each step runs even when the one
 // before it failed, and the result is 0 when forwarding failed.
-LRESULT Marklet::SubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+LRESULT WindowHook::SubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   WindowSystem* windows = hookedWindowSystem;
   if (windows == nullptr) return 0;
   LONG_PTR address = 0;
@@ -59,8 +54,8 @@ LRESULT Marklet::SubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
     address = windows->GetWindowLongA(hwnd, GWL_USERDATA);
   } catch (...) {
   }
-  forwardingInstance = reinterpret_cast<Marklet*>(address);
-  Marklet* instance = forwardingInstance;
+  forwardingInstance = reinterpret_cast<WindowHook*>(address);
+  WindowHook* instance = forwardingInstance;
   LRESULT result = 0;
   try {
     // A window whose slot holds no instance cannot be forwarded to its
@@ -74,14 +69,14 @@ LRESULT Marklet::SubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
   return result;
 }
 
-LRESULT Marklet::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+LRESULT WindowHook::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   WindowSystem& windows = container_.windows();
   if (msg == WM_MOUSELEAVE) {
     leaveTracking_ = false;
     // The previous procedure gets the leave message even when restoring the
     // link's look failed.
     try {
-      ClearHover(false, true);
+      onLeave_();
     } catch (const MarkletError&) {
     }
   }
@@ -91,12 +86,12 @@ LRESULT Marklet::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
 
 // One mouse-leave message per entry: the request is one-shot, and the next
 // move after a leave asks again.
-void Marklet::RequestMouseLeave() {
+void WindowHook::RequestMouseLeave() {
   if (leaveTracking_) return;
   TRACKMOUSEEVENT request;
   request.cbSize = kTrackMouseEventSize;
   request.dwFlags = TME_LEAVE;
-  request.hwndTrack = surface().hWnd();
+  request.hwndTrack = container_.surface().hWnd();
   request.dwHoverTime = 0;
   container_.windows().TrackMouseEvent(request);
   leaveTracking_ = true;

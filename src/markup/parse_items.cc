@@ -1,9 +1,9 @@
 // The items of the markup: text links, font changes and images. (Margin
 // changes only keep their content for the renderer; ParseSourceLine stores it.)
-#include "control/marklet.h"
 #include "host/error.h"
 #include "markup/markup.h"
 #include "markup/parse_limits.h"
+#include "markup/parser.h"
 
 namespace marklet {
 
@@ -31,20 +31,20 @@ std::vector<std::u16string_view> CutFields(std::u16string_view content, char16_t
 // The link's text is its content with "\s" read as "#", plus the space that
 // ended the word unless the link closes its source line. A link records the
 // style it was written in, except underline, which LinkDisplay decides.
-void Marklet::AddTextLink(RunRecord& run, std::u16string_view key, std::u16string_view content,
-                          bool trailingSpace, Long lineNumber) {
+void MarkupParser::AddTextLink(RunRecord& run, std::u16string_view key,
+                               std::u16string_view content, bool trailingSpace, Long lineNumber) {
   run.Kind = TextRun;
-  run.LinkIndex = linkCount_;
+  run.LinkIndex = out_->linkCount;
   run.Text = UnescapeHash(content);
   if (trailingSpace) run.Text.push_back(u' ');
-  run.Bold = style_.StyleBold;
-  run.Italic = style_.StyleItalic;
-  run.FontName = style_.CurFontName;
-  run.FontSize = style_.CurFontSize;
-  run.Color = style_.CurColor;
+  run.Bold = out_->style.StyleBold;
+  run.Italic = out_->style.StyleItalic;
+  run.FontName = out_->style.CurFontName;
+  run.FontSize = out_->style.CurFontSize;
+  run.Color = out_->style.CurColor;
   run.Width = MeasureWidth(run.Text);
   run.SourceLine = SourceLineOf(lineNumber);
-  formatedText_ += run.Text;
+  out_->formatedText += run.Text;
 
   LinkRecord& link = GrowLinks();
   link.Bold = run.Bold;
@@ -53,13 +53,13 @@ void Marklet::AddTextLink(RunRecord& run, std::u16string_view key, std::u16strin
   link.FontSize = run.FontSize;
   link.LinkKey = key;
   link.LinkText = run.Text;
-  linkCount_ = NextCount(linkCount_, "links");
+  out_->linkCount = NextCount(out_->linkCount, "links");
 }
 
 // Entries are applied left to right; an entry shorter than two characters or
 // with an unknown selector does nothing. Name and size reach the surface at
 // once, so the runs that follow are measured in them.
-void Marklet::ApplyFontChange(std::u16string_view content) {
+void MarkupParser::ApplyFontChange(std::u16string_view content) {
   for (std::u16string_view entry : CutFields(content, u';')) {
     if (entry.size() < 2) continue;
     char16_t selector = entry[0];
@@ -68,15 +68,15 @@ void Marklet::ApplyFontChange(std::u16string_view content) {
     std::u16string_view value = entry.substr(2);
     if (selector == u'c') {
       OleColor colour;
-      if (ReadColorNumber(value, colour)) style_.CurColor = colour;  // unreadable: unchanged
+      if (ReadColorNumber(value, colour)) out_->style.CurColor = colour;  // unreadable: unchanged
     } else if (selector == u'f') {
-      style_.CurFontName = value;
-      surface().SetFontName(style_.CurFontName);
+      out_->style.CurFontName = value;
+      surface_.SetFontName(out_->style.CurFontName);
     } else if (selector == u's') {
       Single size = CSng(ReadLenientNumber(value));
       if (size == 0) size = 8;
-      style_.CurFontSize = size;
-      surface().SetFontSize(size);
+      out_->style.CurFontSize = size;
+      surface_.SetFontSize(size);
     }
   }
 }
@@ -85,17 +85,17 @@ void Marklet::ApplyFontChange(std::u16string_view content) {
 // the parse. The offsets and the image control are best effort: an unreadable
 // or too large offset stays 0, and a control that will not load leaves the
 // picture without one.
-void Marklet::AddImage(RunRecord& run, std::u16string_view key, std::u16string_view content,
-                       bool trailingSpace, Long lineNumber) {
-  std::size_t index = static_cast<std::size_t>(imageCount_);
-  if (images_.size() <= index) images_.resize(index + 1);
-  ImageRecord& image = images_[index];
+void MarkupParser::AddImage(RunRecord& run, std::u16string_view key, std::u16string_view content,
+                            bool trailingSpace, Long lineNumber) {
+  std::size_t index = static_cast<std::size_t>(out_->imageCount);
+  if (out_->images.size() <= index) out_->images.resize(index + 1);
+  ImageRecord& image = out_->images[index];
   std::vector<std::u16string_view> fields = CutFields(content, u':');
   if (fields.empty()) {
     throw MarkletError(ErrorNumber::SubscriptOutOfRange,
                        "Subscript out of range: an image item names no picture file");
   }
-  image.Picture = container_.LoadPicture(std::u16string(fields[0]));
+  image.Picture = loadPicture_(std::u16string(fields[0]));
 
   auto offset = [&](std::size_t field, Long twipsPerPixel, Integer& out) {
     double pixels;
@@ -105,22 +105,22 @@ void Marklet::AddImage(RunRecord& run, std::u16string_view key, std::u16string_v
     } catch (const MarkletError&) {
     }
   };
-  offset(1, twipsPerPixelX_, image.OffsetX);
-  offset(2, twipsPerPixelY_, image.OffsetY);
-  if (imageCount_ > 0) {
+  offset(1, settings_->twipsPerPixelX, image.OffsetX);
+  offset(2, settings_->twipsPerPixelY, image.OffsetY);
+  if (out_->imageCount > 0) {
     try {
-      container_.imgC().Load(imageCount_);
+      imageControls_.Load(out_->imageCount);
     } catch (const MarkletError&) {
     }
   }
 
   run.Kind = ImageRun;
-  run.LinkIndex = key.empty() ? Integer{-1} : linkCount_;
-  run.ImageIndex = imageCount_;
+  run.LinkIndex = key.empty() ? Integer{-1} : out_->linkCount;
+  run.ImageIndex = out_->imageCount;
   Long himetric = image.Picture ? image.Picture->widthHiMetric : 0;
   Single pictureWidth =
-      surface().ScaleX(static_cast<Single>(himetric), ScaleMode::HiMetric, ScaleMode::Twips);
-  Single spaceWidth = trailingSpace ? surface().TextWidth(u" ") : Single{0};
+      surface_.ScaleX(static_cast<Single>(himetric), ScaleMode::HiMetric, ScaleMode::Twips);
+  Single spaceWidth = trailingSpace ? surface_.TextWidth(u" ") : Single{0};
   run.Width = CLng(static_cast<double>(SAdd(pictureWidth, spaceWidth)));
   run.SourceLine = SourceLineOf(lineNumber);
 
@@ -128,9 +128,9 @@ void Marklet::AddImage(RunRecord& run, std::u16string_view key, std::u16string_v
     LinkRecord& link = GrowLinks();
     link.IsImage = true;
     link.LinkKey = key;
-    linkCount_ = NextCount(linkCount_, "links");
+    out_->linkCount = NextCount(out_->linkCount, "links");
   }
-  imageCount_ = NextCount(imageCount_, "images");
+  out_->imageCount = NextCount(out_->imageCount, "images");
 }
 
 }  // namespace marklet

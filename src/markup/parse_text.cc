@@ -1,12 +1,12 @@
-// ParseText: the Text becomes the run list, the link table, the image table
-// and the plain text, each run measured in the font it will be drawn in.
+// Parse: the Text becomes the run list, the link table, the image table and
+// the plain text, each run measured in the font it will be drawn in.
 #include <cmath>
 #include <string>
 
-#include "control/marklet.h"
 #include "host/error.h"
 #include "markup/markup.h"
 #include "markup/parse_limits.h"
+#include "markup/parser.h"
 
 namespace marklet {
 
@@ -39,60 +39,57 @@ class NextOf {
 
 }  // namespace
 
-void Marklet::ParseText(const std::u16string& text) {
-  container_.ParseStarted();
-  layoutReady_ = false;
+void MarkupParser::Parse(const std::u16string& text, const ParseSettings& settings,
+                         ParsedText& parsed) {
+  settings_ = &settings;
+  out_ = &parsed;
+  StyleState& style = parsed.style;
   try {
-    images_.clear();
-    imageCount_ = 0;
+    parsed.images.clear();
+    parsed.imageCount = 0;
     // The run table is emptied by counting: the records of the last parse
     // are refilled in place, so their string buffers serve again instead of
     // being freed and allocated run by run. FinishRuns drops the rest.
     runsBuilt_ = 0;
-    lastRun_ = 0;
+    parsed.lastRun = 0;
     // Event handlers may hold references into the link table while the
     // pointer code raises their events; the table cannot be rebuilt under them.
-    if (linksLocked_ > 0) {
+    if (settings.linksLocked) {
       FinishRuns();
       throw MarkletError(ErrorNumber::ArrayLocked);
     }
-    links_.clear();
-    linkCount_ = 0;
-    // Segments and the More link point into the link table: a parse that
-    // stops half way must not leave boxes that hit the new table's links.
-    linkSegments_.clear();
-    moreLinkShown_ = false;
-    formatedText_.clear();
+    parsed.links.clear();
+    parsed.linkCount = 0;
+    parsed.formatedText.clear();
 
-    ImageArray& images = container_.imgC();
-    int upper = images.UBound();
+    int upper = imageControls_.UBound();
     for (int i = 1; i <= upper; ++i) {
       // A member whose load failed in an earlier parse is not there to unload.
-      if (images.IsLoaded(static_cast<Integer>(i))) images.Unload(static_cast<Integer>(i));
+      if (imageControls_.IsLoaded(static_cast<Integer>(i))) imageControls_.Unload(static_cast<Integer>(i));
     }
 
     // Every parse measures from the accepted font, whatever the last paint,
     // hover or failed parse left on the surface, so widths match the drawing.
-    FontDesc accepted = Font();
-    surface().SetFontName(accepted.name);
-    surface().SetFontSize(accepted.size);
-    surface().SetFontBold(style_.StyleBold);
-    style_.BaseFontName = surface().FontName();
-    style_.CurFontName = style_.BaseFontName;
-    style_.BaseFontSize = surface().FontSize();
-    style_.CurFontSize = style_.BaseFontSize;
-    style_.BaseColor = surface().ForeColor();
-    style_.CurColor = style_.BaseColor;
+    FontDesc accepted = settings.acceptedFont ? *settings.acceptedFont : surface_.Font();
+    surface_.SetFontName(accepted.name);
+    surface_.SetFontSize(accepted.size);
+    surface_.SetFontBold(style.StyleBold);
+    style.BaseFontName = surface_.FontName();
+    style.CurFontName = style.BaseFontName;
+    style.BaseFontSize = surface_.FontSize();
+    style.CurFontSize = style.BaseFontSize;
+    style.BaseColor = surface_.ForeColor();
+    style.CurColor = style.BaseColor;
 
-    const std::u16string converted = ConvertLines(text, !singleLine_, tabSize_);
+    const std::u16string converted = ConvertLines(text, settings.multiLine, settings.tabSize);
     std::vector<std::u16string_view> lines = CutSourceLines(converted);
     for (std::size_t n = 0; n < lines.size(); ++n) {
-      if (n > 0) formatedText_ += u"\r\n";
+      if (n > 0) parsed.formatedText += u"\r\n";
       ParseSourceLine(lines[n], CLng(static_cast<std::int64_t>(n)));
     }
     AddMoreRunAndLink();
     FinishRuns();
-    if (imageCount_ == 0) HideImageZero();
+    if (parsed.imageCount == 0) HideImageZero();
   } catch (const MarkletError&) {
     FinishRuns();
     // Nothing of a failed parse is drawn; a picture left visible from an
@@ -106,12 +103,11 @@ void Marklet::ParseText(const std::u16string& text) {
     FinishRuns();
     throw;
   }
-  layoutReady_ = true;
 }
 
 // Cuts one source line into words and each word into pieces at "#", and
 // makes the runs of the pieces.
-void Marklet::ParseSourceLine(std::u16string_view source, Long lineNumber) {
+void MarkupParser::ParseSourceLine(std::u16string_view source, Long lineNumber) {
   // Preparing never shortens a line, so a line already too long with its
   // terminator is refused before the work of preparing it.
   if (source.size() + 1 > kMaxPreparedLine) {
@@ -152,7 +148,7 @@ void Marklet::ParseSourceLine(std::u16string_view source, Long lineNumber) {
 
     for (std::size_t j = 0; j < pieces.size(); ++j) {
       std::u16string_view piece = pieces[j];
-      if (ApplyStyleTag(piece)) break;
+      if (ApplyStyleTag(piece, out_->style)) break;
       RunRecord& run = GrowRuns();
       if (EndsWith(piece, kGlueMarker)) {
         piece.remove_suffix(kGlueMarker.size());
@@ -175,7 +171,7 @@ void Marklet::ParseSourceLine(std::u16string_view source, Long lineNumber) {
             case u'f':
             case u'F':
               ApplyFontChange(content);
-              lastRun_ = static_cast<Integer>(lastRun_ - 1);  // the next run takes this slot
+              out_->lastRun = static_cast<Integer>(out_->lastRun - 1);  // the next run takes this slot
               break;
             case u'i':
             case u'I':
@@ -188,7 +184,7 @@ void Marklet::ParseSourceLine(std::u16string_view source, Long lineNumber) {
               run.Text = content;
               break;
             default:
-              lastRun_ = static_cast<Integer>(lastRun_ - 1);  // unknown items make nothing
+              out_->lastRun = static_cast<Integer>(out_->lastRun - 1);  // unknown items make nothing
               break;
           }
         }
@@ -197,7 +193,7 @@ void Marklet::ParseSourceLine(std::u16string_view source, Long lineNumber) {
         if (j == lastPiece && !piece.empty()) piece.remove_suffix(1);
         AddPlainText(run, piece, lineNumber);
       }
-      lastRun_ = NextCount(lastRun_, "runs");
+      out_->lastRun = NextCount(out_->lastRun, "runs");
     }
 
     start = pos + 1;
@@ -205,15 +201,15 @@ void Marklet::ParseSourceLine(std::u16string_view source, Long lineNumber) {
   }
 }
 
-RunRecord& Marklet::GrowRuns() {
-  std::size_t index = static_cast<std::size_t>(lastRun_);
+RunRecord& MarkupParser::GrowRuns() {
+  std::size_t index = static_cast<std::size_t>(out_->lastRun);
   for (; runsBuilt_ <= index; ++runsBuilt_) {
-    if (runsBuilt_ == runs_.size()) {
-      runs_.emplace_back();
+    if (runsBuilt_ == out_->runs.size()) {
+      out_->runs.emplace_back();
       continue;
     }
     // A record of the last parse, made new but for its strings' buffers.
-    RunRecord& run = runs_[runsBuilt_];
+    RunRecord& run = out_->runs[runsBuilt_];
     run.Kind = TextRun;
     run.LinkIndex = 0;
     run.ImageIndex = 0;
@@ -225,23 +221,23 @@ RunRecord& Marklet::GrowRuns() {
     run.SourceLine = 0;
     run.Width = 0;
   }
-  return runs_[index];
+  return out_->runs[index];
 }
 
 // The run table ends where this parse got to.
-void Marklet::FinishRuns() {
-  runs_.erase(runs_.begin() + static_cast<std::ptrdiff_t>(runsBuilt_), runs_.end());
+void MarkupParser::FinishRuns() {
+  out_->runs.erase(out_->runs.begin() + static_cast<std::ptrdiff_t>(runsBuilt_), out_->runs.end());
 }
 
-LinkRecord& Marklet::GrowLinks() {
-  std::size_t index = static_cast<std::size_t>(linkCount_);
-  if (links_.size() <= index) links_.resize(index + 1);
-  return links_[index];
+LinkRecord& MarkupParser::GrowLinks() {
+  std::size_t index = static_cast<std::size_t>(out_->linkCount);
+  if (out_->links.size() <= index) out_->links.resize(index + 1);
+  return out_->links[index];
 }
 
-Long Marklet::MeasureWidth(const std::u16string& text) {
+Long MarkupParser::MeasureWidth(const std::u16string& text) {
   if (text.empty()) return 0;
-  double width = surface().TextWidth(text);
+  double width = surface_.TextWidth(text);
   // Widths are nearly always whole twips already, and a whole number in range
   // converts as it is: only the others need the rounding.
   if (width >= -2147483648.0 && width <= 2147483647.0 && width == std::trunc(width)) {
@@ -250,48 +246,47 @@ Long Marklet::MeasureWidth(const std::u16string& text) {
   return CLng(width);
 }
 
-void Marklet::AddPlainText(RunRecord& run, std::u16string_view piece, Long lineNumber) {
+void MarkupParser::AddPlainText(RunRecord& run, std::u16string_view piece, Long lineNumber) {
   run.Kind = TextRun;
   run.LinkIndex = -1;
   run.Text = UnescapeHash(piece);
-  run.Bold = style_.StyleBold;
-  run.Underline = style_.StyleUnderline;
-  run.Italic = style_.StyleItalic;
-  run.FontName = style_.CurFontName;
-  run.Color = style_.CurColor;
-  run.FontSize = style_.CurFontSize;
+  run.Bold = out_->style.StyleBold;
+  run.Underline = out_->style.StyleUnderline;
+  run.Italic = out_->style.StyleItalic;
+  run.FontName = out_->style.CurFontName;
+  run.Color = out_->style.CurColor;
+  run.FontSize = out_->style.CurFontSize;
   run.Width = MeasureWidth(run.Text);
   run.SourceLine = SourceLineOf(lineNumber);
-  formatedText_ += run.Text;
+  out_->formatedText += run.Text;
 }
 
 // The More run and the More link close every parse, whether or not the
 // renderer will show them.
-void Marklet::AddMoreRunAndLink() {
+void MarkupParser::AddMoreRunAndLink() {
   RunRecord& run = GrowRuns();
   run.Kind = TextRun;
-  run.LinkIndex = linkCount_;
-  run.Bold = style_.StyleBold;
-  run.FontName = style_.CurFontName;
-  run.FontSize = style_.CurFontSize;
+  run.LinkIndex = out_->linkCount;
+  run.Bold = out_->style.StyleBold;
+  run.FontName = out_->style.CurFontName;
+  run.FontSize = out_->style.CurFontSize;
   run.Italic = false;
-  run.Color = linkColor_;
-  run.Text = moreLinkText_;
+  run.Color = settings_->linkColor;
+  run.Text = settings_->moreLinkText;
   run.Width = MeasureWidth(run.Text);
 
   LinkRecord& link = GrowLinks();
-  link.Bold = style_.StyleBold;
-  link.FontName = style_.CurFontName;
-  link.FontSize = style_.CurFontSize;
+  link.Bold = out_->style.StyleBold;
+  link.FontName = out_->style.CurFontName;
+  link.FontSize = out_->style.CurFontSize;
   link.LinkKey = u"!More";
-  link.LinkText = moreLinkText_;
+  link.LinkText = settings_->moreLinkText;
 }
 
 // Image control 0 always exists; with no image of its own in the layout, it
 // must not keep showing a picture from an earlier text.
-void Marklet::HideImageZero() {
-  ImageArray& images = container_.imgC();
-  if (images.Visible(0)) images.SetVisible(0, false);
+void MarkupParser::HideImageZero() {
+  if (imageControls_.Visible(0)) imageControls_.SetVisible(0, false);
 }
 
 }  // namespace marklet

@@ -1,7 +1,7 @@
 // Style tags: recognising one, and applying it to the style state and the
 // surface's drawing font.
-#include "control/marklet.h"
 #include "markup/markup.h"
+#include "markup/parser.h"
 
 namespace marklet {
 
@@ -31,27 +31,26 @@ StyleTag ClassifyStyleTag(std::u16string_view piece) {
   return StyleTag::None;
 }
 
-// Only bold reaches the surface while parsing, because it changes the widths
-// measured; italic and underline are put on the surface when runs are drawn.
-bool Marklet::ApplyStyleTag(std::u16string_view piece) {
+// Italic and underline are put on the surface when runs are drawn.
+bool MarkupParser::ApplyStyleTag(std::u16string_view piece, StyleState& style) {
   StyleTag tag = ClassifyStyleTag(piece);
   switch (tag) {
     case StyleTag::None: return false;
-    case StyleTag::BoldOn: style_.StyleBold = true; break;
-    case StyleTag::BoldOff: style_.StyleBold = false; break;
-    case StyleTag::UnderlineOn: style_.StyleUnderline = true; break;
-    case StyleTag::UnderlineOff: style_.StyleUnderline = false; break;
-    case StyleTag::ItalicOn: style_.StyleItalic = true; break;
-    case StyleTag::ItalicOff: style_.StyleItalic = false; break;
+    case StyleTag::BoldOn: style.StyleBold = true; break;
+    case StyleTag::BoldOff: style.StyleBold = false; break;
+    case StyleTag::UnderlineOn: style.StyleUnderline = true; break;
+    case StyleTag::UnderlineOff: style.StyleUnderline = false; break;
+    case StyleTag::ItalicOn: style.StyleItalic = true; break;
+    case StyleTag::ItalicOff: style.StyleItalic = false; break;
     case StyleTag::FontReset:
-      style_.CurFontName = style_.BaseFontName;
-      surface().SetFontName(style_.CurFontName);
-      style_.CurFontSize = style_.BaseFontSize;
-      surface().SetFontSize(style_.CurFontSize);
-      style_.CurColor = style_.BaseColor;
+      style.CurFontName = style.BaseFontName;
+      surface_.SetFontName(style.CurFontName);
+      style.CurFontSize = style.BaseFontSize;
+      surface_.SetFontSize(style.CurFontSize);
+      style.CurColor = style.BaseColor;
       break;
   }
-  surface().SetFontBold(style_.StyleBold);
+  surface_.SetFontBold(style.StyleBold);
   return true;
 }
 

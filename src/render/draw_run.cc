@@ -7,9 +7,9 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "control/marklet.h"
 #include "host/error.h"
 #include "render/render.h"
+#include "render/render_pass.h"
 
 namespace marklet {
 
@@ -22,14 +22,14 @@ bool EndsWithSpace(const std::u16string& text) { return !text.empty() && text.ba
 // Runs of different sizes share roughly one baseline: a run one point larger
 // than the base font sits one pixel higher than the line top. The size is
 // read back because the surface may round it to one it can render.
-double Marklet::BaselineShift() {
-  return (static_cast<double>(style_.BaseFontSize) - static_cast<double>(surface().FontSize())) *
-         twipsPerPixelY_;
+double RenderPass::BaselineShift() {
+  return (static_cast<double>(parsed_.style.BaseFontSize) - static_cast<double>(surface_.FontSize())) *
+         settings_.twipsPerPixelY;
 }
 
-void Marklet::DrawRun(Integer index) {
-  const RunRecord& run = runs_[index];
-  Surface& s = surface();
+void RenderPass::DrawRun(Integer index) {
+  const RunRecord& run = parsed_.runs[index];
+  Surface& s = surface_;
   s.SetCurrentX(static_cast<Single>(penX_));
 
   if (run.LinkIndex < 0) {
@@ -55,9 +55,9 @@ void Marklet::DrawRun(Integer index) {
   // outside its box.
   bool trailing = EndsWithSpace(run.Text);
   std::u16string shown = trailing ? run.Text.substr(0, run.Text.size() - 1) : run.Text;
-  s.SetForeColor(linkColor_);
+  s.SetForeColor(settings_.linkColor);
   s.SetFontBold(run.Bold);
-  s.SetFontUnderline(underlineLink_);
+  s.SetFontUnderline(settings_.underlineLink);
   s.Print(shown);
   if (trailing) {
     s.SetFontUnderline(false);
@@ -74,12 +74,12 @@ void Marklet::DrawRun(Integer index) {
 // at PenX on the current line. Each segment is a hit box of its own. On
 // return PenX and NextX hold the x right after the last segment and PenY the
 // top of its line.
-void Marklet::WrapLink(Integer index) {
-  const RunRecord& run = runs_[index];
+void RenderPass::WrapLink(Integer index) {
+  const RunRecord& run = parsed_.runs[index];
   const Integer linkIndex = run.LinkIndex;
   const bool bold = run.Bold;
   LinkRecord& link = LinkAt(linkIndex);
-  Surface& s = surface();
+  Surface& s = surface_;
 
   s.SetCurrentX(static_cast<Single>(penX_));
   s.SetFontName(link.FontName);
@@ -151,12 +151,12 @@ void Marklet::WrapLink(Integer index) {
     entry.Right = CSng(penX_ + static_cast<double>(s.TextWidth(shown)));
     entry.Bottom = SAdd(entry.Top, s.TextHeight(shown));
     // Segment indexes are 16-bit: one past 32,767 is an overflow.
-    CInt(static_cast<std::int64_t>(SafeUpperBound(linkSegments_)) + 1);
-    linkSegments_.push_back(std::move(entry));
+    CInt(static_cast<std::int64_t>(SafeUpperBound(painted_.segments)) + 1);
+    painted_.segments.push_back(std::move(entry));
 
-    s.SetForeColor(linkColor_);
+    s.SetForeColor(settings_.linkColor);
     s.SetFontBold(bold);
-    s.SetFontUnderline(underlineLink_);
+    s.SetFontUnderline(settings_.underlineLink);
     s.SetCurrentX(static_cast<Single>(penX_));
     s.SetCurrentY(CSng(penY_ + shift));
     s.Print(shown);
@@ -177,13 +177,13 @@ void Marklet::WrapLink(Integer index) {
   nextX_ = penX_;
 }
 
-void Marklet::PlaceImage(Integer index) {
-  const RunRecord& run = runs_[index];
-  if (run.ImageIndex < 0 || static_cast<std::size_t>(run.ImageIndex) >= images_.size()) {
+void RenderPass::PlaceImage(Integer index) {
+  const RunRecord& run = parsed_.runs[index];
+  if (run.ImageIndex < 0 || static_cast<std::size_t>(run.ImageIndex) >= parsed_.images.size()) {
     throw MarkletError(ErrorNumber::SubscriptOutOfRange);
   }
-  const ImageRecord& image = images_[run.ImageIndex];
-  ImageArray& imgC = container_.imgC();
+  const ImageRecord& image = parsed_.images[run.ImageIndex];
+  ImageArray& imgC = imageControls_;
   // The parser goes on when an image control cannot be loaded; such a
   // picture is not shown (and gives no box) rather than failing every paint.
   if (!imgC.IsLoaded(run.ImageIndex)) return;
@@ -197,7 +197,7 @@ void Marklet::PlaceImage(Integer index) {
     LinkRecord& link = LinkAt(run.LinkIndex);
     Long widthHiMetric = image.Picture ? image.Picture->widthHiMetric : 0;
     Long heightHiMetric = image.Picture ? image.Picture->heightHiMetric : 0;
-    Surface& s = surface();
+    Surface& s = surface_;
     link.Left = left;
     link.Top = top;
     link.Right = SAdd(left, s.ScaleX(static_cast<Single>(widthHiMetric), ScaleMode::HiMetric, ScaleMode::Twips));

@@ -8,35 +8,35 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "control/marklet.h"
 #include "host/error.h"
 #include "render/render.h"
+#include "render/render_pass.h"
 
 namespace marklet {
 
 // Prints a text run again where it was drawn, in the background colour. Only
 // text runs are printed: an image or margin run taken back prints nothing.
-void Marklet::EraseRun(Integer index) {
-  const RunRecord& run = runs_[index];
+void RenderPass::EraseRun(Integer index) {
+  const RunRecord& run = parsed_.runs[index];
   if (run.Kind != TextRun) return;
-  Surface& s = surface();
+  Surface& s = surface_;
   s.SetCurrentX(static_cast<Single>(penX_));
   s.SetFontBold(run.Bold);
   s.SetFontName(run.FontName);
   s.SetFontSize(run.FontSize);
   s.SetCurrentY(CSng(penY_ + BaselineShift()));
   s.SetFontItalic(run.Italic);
-  s.SetForeColor(backColor_);
-  s.SetFontUnderline(run.LinkIndex < 0 ? run.Underline : underlineLink_);
+  s.SetForeColor(settings_.backColor);
+  s.SetFontUnderline(run.LinkIndex < 0 ? run.Underline : settings_.underlineLink);
   s.Print(run.Text);
 }
 
 // Text links among the runs taken back and not drawn again lose their boxes:
 // nothing of them is on screen any more, and the More link may now stand
 // where they were.
-void Marklet::ForgetTakenBackBoxes(Integer from, Integer to) {
+void RenderPass::ForgetTakenBackBoxes(Integer from, Integer to) {
   for (int k = from; k <= to; ++k) {
-    const RunRecord& run = runs_[k];
+    const RunRecord& run = parsed_.runs[k];
     if (run.Kind != TextRun || run.LinkIndex < 0) continue;
     LinkRecord& link = LinkAt(run.LinkIndex);
     link.Left = link.Top = link.Right = link.Bottom = 0;
@@ -48,10 +48,10 @@ void Marklet::ForgetTakenBackBoxes(Integer from, Integer to) {
 // run's own font so the box matches the text drawn; in the vertical case only
 // its right edge moves. Plain text keeps its own colour on one line and takes
 // the ForeColor property when cut at the bottom.
-void Marklet::DrawShortenedRun(Integer index, const std::u16string& shown, bool singleLine) {
-  const RunRecord& run = runs_[index];
+void RenderPass::DrawShortenedRun(Integer index, const std::u16string& shown, bool singleLine) {
+  const RunRecord& run = parsed_.runs[index];
   if (run.Kind != TextRun) return;
-  Surface& s = surface();
+  Surface& s = surface_;
   s.SetCurrentX(static_cast<Single>(penX_));
   s.SetFontName(run.FontName);
   s.SetFontSize(run.FontSize);
@@ -60,8 +60,8 @@ void Marklet::DrawShortenedRun(Integer index, const std::u16string& shown, bool 
   s.SetFontItalic(run.Italic);
   s.SetFontBold(run.Bold);
   if (run.LinkIndex >= 0) {
-    s.SetForeColor(linkColor_);
-    s.SetFontUnderline(underlineLink_);
+    s.SetForeColor(settings_.linkColor);
+    s.SetFontUnderline(settings_.underlineLink);
     LinkRecord& link = LinkAt(run.LinkIndex);
     if (singleLine) {
       link.Right = CSng(penX_ + static_cast<double>(s.TextWidth(shown)));
@@ -74,23 +74,23 @@ void Marklet::DrawShortenedRun(Integer index, const std::u16string& shown, bool 
     }
   } else {
     s.SetFontUnderline(run.Underline);
-    s.SetForeColor(singleLine ? run.Color : foreColor_);
+    s.SetForeColor(singleLine ? run.Color : settings_.foreColor);
   }
   s.Print(shown);
   penX_ = CLng(penX_ + static_cast<double>(s.TextWidth(shown)));
 }
 
-void Marklet::DrawMoreLink(Integer& index) {
-  index = lastRun_;
-  moreLinkShown_ = true;
+void RenderPass::DrawMoreLink(Integer& index) {
+  index = parsed_.lastRun;
+  painted_.moreLinkShown = true;
   DrawRun(index);
 }
 
 // Run `index` does not fit the one line (or comes from a later source line).
-void Marklet::SingleLineOverflow(Integer& index) {
-  const Long moreWidth = runs_[lastRun_].Width;
-  const Single right = SSub(surface().ScaleWidth(), static_cast<Single>(borderSize_));
-  nextX_ = AddLng(AddLng(penX_, runs_[index].Width), moreWidth);
+void RenderPass::SingleLineOverflow(Integer& index) {
+  const Long moreWidth = parsed_.runs[parsed_.lastRun].Width;
+  const Single right = SSub(surface_.ScaleWidth(), static_cast<Single>(borderSize_));
+  nextX_ = AddLng(AddLng(penX_, parsed_.runs[index].Width), moreWidth);
 
   // PenX counts on both sides here, so this holds only near the left edge. A
   // More link of width 0 takes nothing back either.
@@ -105,7 +105,7 @@ void Marklet::SingleLineOverflow(Integer& index) {
   // Take back whole runs until 200 twips are free in front of the More link.
   while (avail < 200 && k > lineFirstRun_) {
     k = static_cast<Integer>(k - 1);
-    penX_ = SubLng(penX_, runs_[k].Width);
+    penX_ = SubLng(penX_, parsed_.runs[k].Width);
     EraseRun(k);
     avail = room();
   }
@@ -113,7 +113,7 @@ void Marklet::SingleLineOverflow(Integer& index) {
 
   // Cut run k to the room left; no room (or no width to divide) cuts it to
   // nothing.
-  const RunRecord& run = runs_[k];
+  const RunRecord& run = parsed_.runs[k];
   Integer length = LenInt(run.Text.size());
   Long count = 0;
   if (run.Width != 0) count = DivLng(MulLng(length, avail), run.Width);
@@ -124,10 +124,10 @@ void Marklet::SingleLineOverflow(Integer& index) {
 
 // Run `index` would start a line that ends below the usable height: the More
 // link ends the current line instead.
-void Marklet::VerticalOverflow(Integer& index) {
-  const Long moreWidth = runs_[lastRun_].Width;
+void RenderPass::VerticalOverflow(Integer& index) {
+  const Long moreWidth = parsed_.runs[parsed_.lastRun].Width;
   nextX_ = AddLng(nextX_, moreWidth);
-  const Single right = SSub(surface().ScaleWidth(), static_cast<Single>(borderSize_));
+  const Single right = SSub(surface_.ScaleWidth(), static_cast<Single>(borderSize_));
   if (right >= static_cast<Single>(nextX_) || moreWidth == 0) {
     DrawMoreLink(index);
     return;
@@ -137,8 +137,8 @@ void Marklet::VerticalOverflow(Integer& index) {
   Long uncovered = moreWidth;
   Integer k = static_cast<Integer>(index - 1);
   while (uncovered > 0 && k >= lineFirstRun_) {
-    uncovered = SubLng(uncovered, runs_[k].Width);
-    penX_ = SubLng(penX_, runs_[k].Width);
+    uncovered = SubLng(uncovered, parsed_.runs[k].Width);
+    penX_ = SubLng(penX_, parsed_.runs[k].Width);
     EraseRun(k);
     k = static_cast<Integer>(k - 1);
   }
@@ -147,7 +147,7 @@ void Marklet::VerticalOverflow(Integer& index) {
     ForgetTakenBackBoxes(static_cast<Integer>(k + 1), static_cast<Integer>(index - 1));
     // |uncovered| is the width freed beyond what the More link needs. When
     // even the whole line did not cover it, run k is cut to nothing.
-    const RunRecord& run = runs_[k];
+    const RunRecord& run = parsed_.runs[k];
     Integer length = LenInt(run.Text.size());
     Long count = 0;
     if (uncovered <= 0 && run.Width != 0) {

@@ -1,6 +1,6 @@
 // The About dialog's code: its text, the system-menu trimming on menus that
-// are not standard, the ANSI form of a link key, and the form host's
-// handling of an unload asked for from inside a control's event.
+// are not standard, and the form host's handling of an unload asked for from
+// inside a control's event.
 #include <gtest/gtest.h>
 
 #include <sstream>
@@ -19,24 +19,6 @@ TEST(AboutText, TitleWithTheVersionThenTheContactBlock) {
   EXPECT_EQ(text.rfind(u"\\n\\t\\t\\t&bOCX Marklet 1.2.3\\b\\n\\n\\n\\t", 0), 0u);
   EXPECT_NE(text.find(u"\\tWeb: #ehttps://marklet.example/<[Marklet]>\\n"), std::u16string::npos);
   EXPECT_NE(text.find(u"\\tCorreo: #emailto:info@marklet.example<info@marklet.example>"), std::u16string::npos);
-}
-
-TEST(AboutText, LinkKeysGoToTheShellInTheAnsiCodePage) {
-  EXPECT_EQ(ToAnsi(u"mailto:info@marklet.example"), "mailto:info@marklet.example");
-  EXPECT_EQ(ToAnsi(u"\u00f1\u20ac\u2019"), "\xF1\x80\x92");
-  EXPECT_EQ(ToAnsi(u"a\u4e2db\U0001F600c"), "a?b?c");  // one '?' a character, pairs included
-  EXPECT_EQ(ToAnsi(std::u16string(1, char16_t(0xD800))), "?");
-}
-
-TEST(AboutText, EveryAnsiByteReadsBackAsTheCharacterItStandsFor) {
-  std::string all;
-  for (int b = 1; b < 256; ++b) all.push_back(static_cast<char>(b));
-  std::u16string text = FromAnsi(all);
-  ASSERT_EQ(text.size(), all.size());
-  EXPECT_EQ(text[0x80 - 1], u'\u20AC');
-  EXPECT_EQ(text[0x81 - 1], u'\u0081');  // unassigned: itself
-  EXPECT_EQ(text[0xE1 - 1], u'\u00E1');
-  EXPECT_EQ(ToAnsi(text), all);
 }
 
 // A form whose window system answers the menu calls as told and records them.

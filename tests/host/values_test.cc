@@ -97,5 +97,23 @@ TEST(VariantCoercion, SystemColoursKeepTheirTopBit) {
   EXPECT_EQ(ErrorOf([] { Variant::FromDouble(4294967296.0).ToLong(); }), 6);
 }
 
+TEST(AnsiCodePage, LinkKeysGoToTheShellInTheAnsiCodePage) {
+  EXPECT_EQ(ToAnsi(u"mailto:info@marklet.example"), "mailto:info@marklet.example");
+  EXPECT_EQ(ToAnsi(u"\u00f1\u20ac\u2019"), "\xF1\x80\x92");
+  EXPECT_EQ(ToAnsi(u"a\u4e2db\U0001F600c"), "a?b?c");  // one '?' a character, pairs included
+  EXPECT_EQ(ToAnsi(std::u16string(1, char16_t(0xD800))), "?");
+}
+
+TEST(AnsiCodePage, EveryAnsiByteReadsBackAsTheCharacterItStandsFor) {
+  std::string all;
+  for (int b = 1; b < 256; ++b) all.push_back(static_cast<char>(b));
+  std::u16string text = FromAnsi(all);
+  ASSERT_EQ(text.size(), all.size());
+  EXPECT_EQ(text[0x80 - 1], u'\u20AC');
+  EXPECT_EQ(text[0x81 - 1], u'\u0081');  // unassigned: itself
+  EXPECT_EQ(text[0xE1 - 1], u'\u00E1');
+  EXPECT_EQ(ToAnsi(text), all);
+}
+
 }  // namespace
 }  // namespace marklet

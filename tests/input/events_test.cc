@@ -13,7 +13,7 @@ TEST_F(InputTest, LinkTableIsLockedOnlyWhileLinkEventsAreRaised) {
   SetLinks({TextLink(u"go", u"k", 100, 100, 200, 200)});
   std::vector<std::pair<EventId, int>> seen;
   container.SetEventHandler([&](EventId id, EventArgs&) {
-    seen.emplace_back(id, InputTestAccess::LinksLocked(*control));
+    seen.emplace_back(id, static_cast<int>(input.LinksLocked()));
   });
   Move(50, 50);
   Move(150, 150);
@@ -27,11 +27,11 @@ TEST_F(InputTest, LinkTableIsLockedOnlyWhileLinkEventsAreRaised) {
     if (id == EventId::OnLinkClick) throw MarkletError(ErrorNumber::InvalidProcedureCall);
   });
   EXPECT_THROW(Up(150, 150), MarkletError);
-  EXPECT_EQ(InputTestAccess::LinksLocked(*control), 0);
+  EXPECT_EQ(static_cast<int>(input.LinksLocked()), 0);
 }
 
 TEST_F(InputTest, AssignedLinkKeyStaysAssignedLinkTextDoesNot) {
-  control->SetGetTextOnEvent(true);
+  getTextOnEvent = true;
   SetLinks({TextLink(u"go ", u"k", 100, 100, 200, 200)});
   container.SetEventHandler([](EventId id, EventArgs& args) {
     if (id != EventId::OnLinkClick) return;
@@ -54,7 +54,7 @@ TEST_F(InputTest, HandlerAssignmentsReachTheSurfaceArguments) {
     if (id == EventId::MouseMove) args[4] = Variant::FromSingle(1.5f);
   });
   Integer ascii = 97;
-  control->SurfaceKeyPress(ascii);
+  input.KeyPress(ascii);
   EXPECT_EQ(ascii, 0);
 
   // An image event's X is translated; the handler's value goes to the
@@ -62,7 +62,7 @@ TEST_F(InputTest, HandlerAssignmentsReachTheSurfaceArguments) {
   container.traceImages().Move(0, 1000, 2000);
   Integer button = 0, shift = 0;
   Single x = 10, y = 20;
-  control->ImageMouseMove(0, button, shift, x, y);
+  input.ImageMouseMove(0, button, shift, x, y);
   EXPECT_EQ(x, 10.0f);
   auto move = TakeRecords("MouseMove");
   ASSERT_EQ(move.size(), 1u);
@@ -70,8 +70,8 @@ TEST_F(InputTest, HandlerAssignmentsReachTheSurfaceArguments) {
 }
 
 TEST_F(InputTest, ImageLinkLightsNothingAndReportsItsKey) {
-  InputTestAccess::SetLook(*control, NotU_NotC, true);
-  control->SetGetTextOnEvent(true);
+  SetLook(NotU_NotC, true);
+  getTextOnEvent = true;
   LinkRecord image;
   image.IsImage = true;
   image.LinkKey = u"pic";
@@ -82,10 +82,10 @@ TEST_F(InputTest, ImageLinkLightsNothingAndReportsItsKey) {
 
   Integer button = 2, shift = 0;
   Single x = 5, y = 5;
-  control->ImageMouseMove(0, button, shift, x, y);  // imgC(0) sits at 0,0: a miss
+  input.ImageMouseMove(0, button, shift, x, y);  // imgC(0) sits at 0,0: a miss
   container.traceImages().Move(0, 1000, 2000);
-  control->ImageMouseMove(0, button, shift, x, y);
-  control->ImageMouseUp(0, button, shift, x, y);
+  input.ImageMouseMove(0, button, shift, x, y);
+  input.ImageMouseUp(0, button, shift, x, y);
   auto records = TakeRecords();
   std::vector<std::string> kinds;
   for (const auto& r : records) kinds.push_back(r.substr(0, r.find(':', 2)));
@@ -102,7 +102,7 @@ TEST_F(InputTest, ImagePointBeyondTheSingleRangeIsAnOverflow) {
   Integer button = 0, shift = 0;
   Single x = 3e38f, y = 0;
   try {
-    control->ImageMouseUp(0, button, shift, x, y);
+    input.ImageMouseUp(0, button, shift, x, y);
     FAIL() << "no error";
   } catch (const MarkletError& e) {
     EXPECT_EQ(e.number(), 6);

@@ -12,8 +12,8 @@ std::string Look(const std::string& print) {
   std::string look = print.find("\"underline\":true") != std::string::npos ? "U:" : "-:";
   std::string color = print.substr(print.find("\"color\":") + 8);
   color = color.substr(0, color.find_first_not_of("0123456789"));
-  if (color == std::to_string(InputTestAccess::kLinkColor)) return look + "link";
-  if (color == std::to_string(InputTestAccess::kActiveColor)) return look + "active";
+  if (color == std::to_string(kLinkColor)) return look + "link";
+  if (color == std::to_string(kActiveColor)) return look + "active";
   if (color == std::to_string(0x8000000Fu)) return look + "back";
   return look + color;
 }
@@ -39,7 +39,7 @@ class LookTable : public InputTest, public ::testing::WithParamInterface<LookCas
 
 TEST_P(LookTable, EnterAndLeavePrintTheLooks) {
   const LookCase& c = GetParam();
-  InputTestAccess::SetLook(*control, c.linkDisplay, c.underline);
+  SetLook(c.linkDisplay, c.underline);
   SetLinks({TextLink(u" go ", u"k", 100, 100, 400, 300)});
   Move(200, 200);
   auto entered = TakeRecords("\"print\"");
@@ -66,7 +66,7 @@ INSTANTIATE_TEST_SUITE_P(
     });
 
 TEST_F(InputTest, OverprintPutsTheDrawingFontAndColourBack) {
-  InputTestAccess::SetLook(*control, NotU_NotC, true);
+  SetLook(NotU_NotC, true);
   SetLinks({TextLink(u"go", u"k", 100, 100, 400, 300)});
   auto& state = container.traceSurface().state();
   state.foreColor = 0x123456;
@@ -80,53 +80,53 @@ TEST_F(InputTest, OverprintPutsTheDrawingFontAndColourBack) {
 }
 
 TEST_F(InputTest, MoreLinkBoxCountsOnlyWhileShownAndBoxesBeatSegments) {
-  InputTestAccess::SetLook(*control, NotC, false);
+  SetLook(NotC, false);
   LinkSegment segment;
   segment.LinkIndex = 0;
   segment.Text = u"seg";
   segment.Left = 0, segment.Top = 0, segment.Right = 1000, segment.Bottom = 1000;
-  InputTestAccess::Segments(*control) = {segment};
+  painted.segments = {segment};
   SetLinks({TextLink(u"a", u"a", 100, 100, 200, 200)}, TextLink(u"More", u"", 300, 100, 400, 200));
 
   Move(350, 150);  // a stale More box while the More link is not drawn: the segment wins
-  EXPECT_EQ(control->HoverSegment(), 0);
-  InputTestAccess::MoreLinkShown(*control) = true;
+  EXPECT_EQ(input.hover().segment(), 0);
+  painted.moreLinkShown = true;
   Move(350, 150);
-  EXPECT_EQ(control->HoverLink(), 1);
-  EXPECT_EQ(control->HoverSegment(), -1);
+  EXPECT_EQ(input.hover().link(), 1);
+  EXPECT_EQ(input.hover().segment(), -1);
 }
 
 TEST_F(InputTest, TablesShrinkingDuringTheSearchAreNeverReadBeyond) {
-  InputTestAccess::SetLook(*control, NotU_NotC, true);
+  SetLook(NotU_NotC, true);
   SetLinks({TextLink(u"a", u"a", 0, 0, 10, 10), TextLink(u"b", u"b", 0, 0, 10, 10),
             TextLink(u"c", u"c", 100, 100, 200, 200)});
   Move(150, 150);
-  ASSERT_EQ(control->HoverLink(), 2);
+  ASSERT_EQ(input.hover().link(), 2);
   TakeRecords();
 
   // A parse run by a pending message leaves only the More link; the search
   // bound was taken before it.
   world.Post({[this] { SetLinks({}); }});
   Move(150, 150);
-  EXPECT_EQ(control->HoverLink(), -1);
+  EXPECT_EQ(input.hover().link(), -1);
   EXPECT_EQ(TakeRecords("\"print\"").size(), 0u);  // the stale link is not drawn
   EXPECT_EQ(container.traceSurface().state().mousePointer, kPointerDefault);
 
   LinkSegment s;
   s.Text = u"seg";
   s.Right = 500, s.Bottom = 500;
-  InputTestAccess::Segments(*control) = {s, s, s};
-  world.Post({[this] { InputTestAccess::Segments(*control).resize(1); }});
-  world.Post({[this] { InputTestAccess::Segments(*control).clear(); }});
+  painted.segments = {s, s, s};
+  world.Post({[this] { painted.segments.resize(1); }});
+  world.Post({[this] { painted.segments.clear(); }});
   Move(150, 150);
-  EXPECT_EQ(control->HoverSegment(), -1);
+  EXPECT_EQ(input.hover().segment(), -1);
 }
 
 TEST_F(InputTest, StaleHoverIndexIsNoHover) {
-  InputTestAccess::SetLook(*control, NotU_NotC, true);
+  SetLook(NotU_NotC, true);
   SetLinks({TextLink(u"a", u"a", 0, 0, 10, 10), TextLink(u"b", u"b", 100, 100, 200, 200)});
   Move(150, 150);
-  ASSERT_EQ(control->HoverLink(), 1);
+  ASSERT_EQ(input.hover().link(), 1);
   SetLinks({});  // parsed again with the pointer still on the hand
   TakeRecords();
 
@@ -137,7 +137,7 @@ TEST_F(InputTest, StaleHoverIndexIsNoHover) {
 
   Move(150, 150);
   EXPECT_EQ(TakeRecords("\"print\"").size(), 0u);
-  EXPECT_EQ(control->HoverLink(), -1);
+  EXPECT_EQ(input.hover().link(), -1);
   EXPECT_EQ(container.traceSurface().state().mousePointer, kPointerDefault);
 
   // A segment index whose link record is gone.
@@ -145,15 +145,15 @@ TEST_F(InputTest, StaleHoverIndexIsNoHover) {
   s.LinkIndex = 4;
   s.Text = u"x";
   s.Right = 50, s.Bottom = 50;
-  InputTestAccess::Segments(*control) = {s};
+  painted.segments = {s};
   Move(25, 25);
-  EXPECT_EQ(control->HoverSegment(), 0);
+  EXPECT_EQ(input.hover().segment(), 0);
   auto move = TakeRecords("MouseMove");
   ASSERT_EQ(move.size(), 1u);
   EXPECT_NE(move[0].find("[\"\",\"\","), std::string::npos);
   Move(60, 60);
   EXPECT_EQ(TakeRecords("\"print\"").size(), 0u);
-  EXPECT_EQ(control->HoverSegment(), -1);
+  EXPECT_EQ(input.hover().segment(), -1);
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
-// A control on the trace container whose link tables the tests fill by hand,
-// so pointer handling can be checked apart from parsing and drawing.
+// The pointer handling of a control on the trace container, over link tables
+// the tests fill by hand, so it can be checked apart from parsing and drawing.
 #pragma once
 
 #include <sstream>
@@ -8,30 +8,13 @@
 
 #include <gtest/gtest.h>
 
-#include "control/marklet.h"
+#include "input/surface_input.h"
 #include "platform/trace/trace_container.h"
 
-namespace marklet {
+namespace marklet::testing {
 
-struct InputTestAccess {
-  static std::vector<LinkRecord>& Links(Marklet& m) { return m.links_; }
-  static std::vector<LinkSegment>& Segments(Marklet& m) { return m.linkSegments_; }
-  static Integer& LinkCount(Marklet& m) { return m.linkCount_; }
-  static bool& MoreLinkShown(Marklet& m) { return m.moreLinkShown_; }
-  static Integer& HoverLink(Marklet& m) { return m.hoverLink_; }
-  static Integer& HoverSegment(Marklet& m) { return m.hoverSegment_; }
-  static int LinksLocked(const Marklet& m) { return m.linksLocked_; }
-  static void SetLook(Marklet& m, Long linkDisplay, bool underline) {
-    m.linkDisplay_ = linkDisplay;
-    m.underlineLink_ = underline;
-    m.linkColor_ = kLinkColor;
-    m.activeLinkColor_ = kActiveColor;
-  }
-  static constexpr OleColor kLinkColor = 0xFF0000;
-  static constexpr OleColor kActiveColor = 0x0000FF;
-};
-
-namespace testing {
+constexpr OleColor kLinkColor = 0xFF0000;
+constexpr OleColor kActiveColor = 0x0000FF;
 
 inline LinkRecord TextLink(const std::u16string& text, const std::u16string& key, Single left,
                            Single top, Single right, Single bottom) {
@@ -49,11 +32,15 @@ inline LinkRecord TextLink(const std::u16string& text, const std::u16string& key
 
 class InputTest : public ::testing::Test {
  protected:
+  // As the control's Initialize and Terminate do.
   void SetUp() override {
-    container.CreateControl();
-    control = container.control();
-    control->Initialize();
+    input.hook().Hook();
     TakeRecords();
+  }
+  void TearDown() override { input.hook().Unhook(); }
+
+  void SetLook(Long linkDisplay, bool underline) {
+    look = LinkLook{linkDisplay, underline, kLinkColor, kActiveColor};
   }
 
   // The records printed since the last call.
@@ -77,26 +64,29 @@ class InputTest : public ::testing::Test {
   // Repaints that setters asked for run first, so no parse replaces these tables.
   void SetLinks(std::vector<LinkRecord> links, LinkRecord more = {}) {
     world.Pump();
-    InputTestAccess::LinkCount(*control) = static_cast<Integer>(links.size());
+    parsed.linkCount = static_cast<Integer>(links.size());
     more.LinkKey = u"!More";
     links.push_back(more);
-    InputTestAccess::Links(*control) = std::move(links);
+    parsed.links = std::move(links);
   }
 
   void Move(Single x, Single y) {
     Integer button = 0, shift = 0;
-    control->SurfaceMouseMove(button, shift, x, y);
+    input.MouseMove(button, shift, x, y);
   }
   void Up(Single x, Single y, Integer button = 1) {
     Integer shift = 0;
-    control->SurfaceMouseUp(button, shift, x, y);
+    input.MouseUp(button, shift, x, y);
   }
 
   std::ostringstream out;
   trace::TraceWorld world{out};
   trace::TraceContainer container{world};
-  Marklet* control = nullptr;
+  ParsedText parsed;
+  PaintedLinks painted;
+  LinkLook look;
+  bool getTextOnEvent = false;
+  SurfaceInput input{container, parsed, painted, look, getTextOnEvent};
 };
 
-}  // namespace testing
-}  // namespace marklet
+}  // namespace marklet::testing

@@ -32,12 +32,12 @@ class WindowHookTest : public InputTest {
 
 TEST_F(WindowHookTest, TerminationPutsThePreviousProcedureBack) {
   EXPECT_EQ(before, ProcToLong(&trace::TraceWindowSystem::DefaultProc));
-  EXPECT_EQ(WndProc(), ProcToLong(&Marklet::SubclassProc));
-  EXPECT_EQ(world.windows().GetWindowLongA(hwnd, GWL_USERDATA), reinterpret_cast<LONG_PTR>(control));
-  control->Initialize();  // hooking twice changes nothing
-  control->Terminate();
+  EXPECT_EQ(WndProc(), ProcToLong(&WindowHook::SubclassProc));
+  EXPECT_EQ(world.windows().GetWindowLongA(hwnd, GWL_USERDATA), reinterpret_cast<LONG_PTR>(&input.hook()));
+  input.hook().Hook();  // hooking twice changes nothing
+  input.hook().Unhook();
   EXPECT_EQ(WndProc(), ProcToLong(&PreviousProc));
-  EXPECT_FALSE(control->Hooked());
+  EXPECT_FALSE(input.hook().Hooked());
 
   Move(10, 10);
   world.windows().DeliverMouseLeave(hwnd);
@@ -47,15 +47,15 @@ TEST_F(WindowHookTest, TerminationPutsThePreviousProcedureBack) {
 
 TEST_F(WindowHookTest, LeaveRaisesMouseOutThenReachesThePreviousProcedure) {
   Move(10, 10);
-  EXPECT_TRUE(control->LeaveTracking());
+  EXPECT_TRUE(input.hook().LeaveTracking());
   container.SetEventHandler([&](EventId id, EventArgs&) {
     // A message sent from the host's handler re-enters the hook.
     if (id == EventId::MouseOut) {
-      EXPECT_EQ(Marklet::SubclassProc(hwnd, kMouseMove, 0, 0), 7);
+      EXPECT_EQ(WindowHook::SubclassProc(hwnd, kMouseMove, 0, 0), 7);
     }
   });
   EXPECT_TRUE(world.windows().DeliverMouseLeave(hwnd));
-  EXPECT_FALSE(control->LeaveTracking());
+  EXPECT_FALSE(input.hook().LeaveTracking());
   EXPECT_EQ(previousProcMessages, (std::vector<UINT>{kMouseMove, WM_MOUSELEAVE}));
   EXPECT_EQ(TakeRecords("MouseOut").size(), 1u);
 }
@@ -66,13 +66,13 @@ TEST_F(WindowHookTest, LeaveReachesThePreviousProcedureWhenRestoringFails) {
   world.failures().Arm("MousePointer", 5);
   EXPECT_TRUE(world.windows().DeliverMouseLeave(hwnd));
   EXPECT_EQ(previousProcMessages, std::vector<UINT>{WM_MOUSELEAVE});
-  EXPECT_FALSE(control->LeaveTracking());
+  EXPECT_FALSE(input.hook().LeaveTracking());
 }
 
 TEST_F(WindowHookTest, MessageForAWindowWithoutInstanceGoesToTheDefaultProcedure) {
   world.windows().SetWindowLongA(hwnd, GWL_USERDATA, 0);
   int defaults = world.windows().DefWindowProcCalls();
-  EXPECT_EQ(Marklet::SubclassProc(hwnd, WM_MOUSELEAVE, 0, 0), 0);
+  EXPECT_EQ(WindowHook::SubclassProc(hwnd, WM_MOUSELEAVE, 0, 0), 0);
   EXPECT_EQ(world.windows().DefWindowProcCalls(), defaults + 1);
   EXPECT_TRUE(previousProcMessages.empty());
   EXPECT_TRUE(TakeRecords("MouseOut").empty());

@@ -1,10 +1,10 @@
-// ParseText and ApplyStyleTag on the trace container: the style state, the
-// surface font a parse measures in, the link-table lock, the 16-bit limits
-// and image controls.
+// The parser and the control's parse on the trace container: the style
+// state, the surface font a parse measures in, the link-table lock, the
+// 16-bit limits and image controls.
 #include <gtest/gtest.h>
 
 #include "host/error.h"
-#include "markup/markup_probe.h"
+#include "markup/trace_host.h"
 
 namespace marklet {
 namespace {
@@ -35,29 +35,33 @@ std::u16string Links(int count) {
 
 TEST(ApplyStyleTag, FontResetRestoresTheBaseFontAndKeepsTheFlags) {
   TraceHost host;
-  Marklet& c = host.control();
-  MarkupProbe::ParseText(c, u"&b&u #f<f:Arial;s:14;c:255>x");  // no paint puts the font back
+  MarkupParser parser = host.Parser();
+  ParsedText parsed;
+  // No paint puts the font back.
+  parser.Parse(u"&b&u #f<f:Arial;s:14;c:255>x", TraceHost::Settings(), parsed);
   ASSERT_EQ(host.surface().fontName, u"Arial");
-  EXPECT_TRUE(MarkupProbe::ApplyStyleTag(c, u" \\F "));
-  EXPECT_EQ(c.Style().CurFontName, u"MS Sans Serif");
-  EXPECT_EQ(c.Style().CurFontSize, 8.25f);
-  EXPECT_EQ(c.Style().CurColor, c.Style().BaseColor);
+  const StyleState& style = parsed.style;
+  EXPECT_TRUE(parser.ApplyStyleTag(u" \\F ", parsed.style));
+  EXPECT_EQ(style.CurFontName, u"MS Sans Serif");
+  EXPECT_EQ(style.CurFontSize, 8.25f);
+  EXPECT_EQ(style.CurColor, style.BaseColor);
   EXPECT_EQ(host.surface().fontName, u"MS Sans Serif");
   EXPECT_EQ(host.surface().fontPixels, 11);
-  EXPECT_TRUE(c.Style().StyleBold && c.Style().StyleUnderline);
+  EXPECT_TRUE(style.StyleBold && style.StyleUnderline);
   EXPECT_TRUE(host.surface().bold);
 }
 
 TEST(ApplyStyleTag, ChangesNothingForAPieceThatIsNoTag) {
   TraceHost host;
-  Marklet& c = host.control();
+  MarkupParser parser = host.Parser();
+  StyleState style;
   host.surface().bold = true;
-  EXPECT_FALSE(MarkupProbe::ApplyStyleTag(c, u"&b\\0 "));
-  EXPECT_FALSE(MarkupProbe::ApplyStyleTag(c, u"&bold "));
-  EXPECT_FALSE(c.Style().StyleBold);
+  EXPECT_FALSE(parser.ApplyStyleTag(u"&b\\0 ", style));
+  EXPECT_FALSE(parser.ApplyStyleTag(u"&bold ", style));
+  EXPECT_FALSE(style.StyleBold);
   EXPECT_TRUE(host.surface().bold);
-  EXPECT_TRUE(MarkupProbe::ApplyStyleTag(c, u"&I "));
-  EXPECT_TRUE(c.Style().StyleItalic);
+  EXPECT_TRUE(parser.ApplyStyleTag(u"&I ", style));
+  EXPECT_TRUE(style.StyleItalic);
   EXPECT_FALSE(host.surface().bold);  // every tag puts StyleBold on the surface
 }
 
@@ -88,19 +92,20 @@ TEST(ParseText, StyleFlagsCarryOverToTheNextParse) {
 
 TEST(ParseText, FailsWithArrayLockedWhileTheLinkTableIsInUse) {
   TraceHost host;
-  Marklet& c = host.control();
-  c.SetText(u"#ek<old> x");
-  MarkupProbe::LockLinks(c, 1);
-  EXPECT_EQ(ErrorOf([&] { c.SetText(u"#ek<new>"); }), 10);
-  EXPECT_TRUE(c.Runs().empty());
-  EXPECT_TRUE(c.Images().empty());
-  ASSERT_EQ(c.Links().size(), 2u);  // untouched: a handler may still read it
-  EXPECT_EQ(c.Links()[0].LinkText, u"old ");
-  EXPECT_FALSE(c.LayoutReady());
-  MarkupProbe::LockLinks(c, 0);
-  c.SetText(u"#ek<new>");
-  EXPECT_TRUE(c.LayoutReady());
-  EXPECT_EQ(c.Links()[0].LinkText, u"new");
+  MarkupParser parser = host.Parser();
+  ParsedText parsed;
+  ParseSettings settings = TraceHost::Settings();
+  parser.Parse(u"#ek<old> x", settings, parsed);
+  settings.linksLocked = true;
+  EXPECT_EQ(ErrorOf([&] { parser.Parse(u"#ek<new>", settings, parsed); }), 10);
+  EXPECT_TRUE(parsed.runs.empty());
+  EXPECT_TRUE(parsed.images.empty());
+  ASSERT_EQ(parsed.links.size(), 2u);  // untouched: a handler may still read it
+  EXPECT_EQ(parsed.links[0].LinkText, u"old ");
+  EXPECT_EQ(parsed.formatedText, u"old x");
+  settings.linksLocked = false;
+  parser.Parse(u"#ek<new>", settings, parsed);
+  EXPECT_EQ(parsed.links[0].LinkText, u"new");
 }
 
 TEST(ParseText, TooManyLinksEndWithOverflowAndTheControlStaysUsable) {

@@ -15,7 +15,7 @@
 #include <gtest/gtest.h>
 
 #include "host/error.h"
-#include "markup/markup_probe.h"
+#include "markup/trace_host.h"
 #include "platform/pixbuf/picture_loader.h"
 
 namespace marklet {

@@ -448,7 +448,7 @@ SUITE_CASE(LeavingTheWindowRaisesOneMouseOutThroughTheHook) {
   PlainColours(f.control());
   f.control().SetLinkDisplay(NotC);
   REQUIRE(f.ShowText(kLinkText));
-  CHECK(::GetWindowLongPtrA(f.window(), GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(&Marklet::SubclassProc));
+  CHECK(::GetWindowLongPtrA(f.window(), GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(&WindowHook::SubclassProc));
   PixelBox link = f.LinkBox(0);
   REQUIRE(f.MoveUntil(link.Center(), [&] { return f.control().HoverLink() == 0; }));
   // Off the window altogether, while the link is lit.
@@ -479,7 +479,7 @@ SUITE_CASE(EndingTheControlPutsThePreviousWindowProcedureBack) {
   LONG_PTR own = ::GetWindowLongPtrA(hwnd, GWLP_WNDPROC);
   CHECK(own == reinterpret_cast<LONG_PTR>(&Win32Container::WindowProcedure));
   f.container().CreateControl();
-  CHECK(::GetWindowLongPtrA(hwnd, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(&Marklet::SubclassProc));
+  CHECK(::GetWindowLongPtrA(hwnd, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(&WindowHook::SubclassProc));
   CHECK(::GetWindowLongPtrA(hwnd, GWLP_USERDATA) == reinterpret_cast<LONG_PTR>(f.container().control()));
   f.ShowText(kLinkText);
 

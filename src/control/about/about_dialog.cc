@@ -83,44 +83,6 @@ std::u16string ComposeAboutText(int major, int minor, int revision) {
          u"\\tCorreo: #emailto:info@marklet.example<info@marklet.example>";
 }
 
-namespace {
-
-// Windows-1252 at 0x80..0x9F; the five unassigned positions map to themselves.
-constexpr char16_t kHigh[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
-
-}  // namespace
-
-std::u16string FromAnsi(std::string_view text) {
-  std::u16string out;
-  out.reserve(text.size());
-  for (char ch : text) {
-    auto byte = static_cast<unsigned char>(ch);
-    out.push_back(byte >= 0x80 && byte < 0xA0 ? kHigh[byte - 0x80] : static_cast<char16_t>(byte));
-  }
-  return out;
-}
-
-std::string ToAnsi(std::u16string_view text) {
-  std::string out;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    char16_t c = text[i];
-    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) {
-      out.push_back(static_cast<char>(c));
-      continue;
-    }
-    char mapped = '?';
-    for (int k = 0; k < 32; ++k)
-      if (kHigh[k] == c) mapped = static_cast<char>(0x80 + k);
-    // A surrogate pair is one character, and one '?'.
-    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) ++i;
-    out.push_back(mapped);
-  }
-  return out;
-}
-
 void AboutDialog::Load(Form& form) {
   TrimSystemMenu(form.windows(), form.hWnd());
 #if defined(MARKLET_VERSION_MAJOR) && defined(MARKLET_VERSION_MINOR) && defined(MARKLET_VERSION_REVISION)

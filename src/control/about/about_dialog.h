@@ -20,12 +20,6 @@ FormDesign AboutFormDesign();
 // after three tab escapes, two blank lines, and the contact block.
 std::u16string ComposeAboutText(int major, int minor, int revision);
 
-// A string in the ANSI code page (Windows-1252) for the platform's "A"
-// entries; characters it lacks become '?'.
-std::string ToAnsi(std::u16string_view text);
-// The other way: every byte of a Windows-1252 string as its character.
-std::u16string FromAnsi(std::string_view text);
-
 class AboutDialog : public FormCode {
  public:
   void Load(Form& form) override;

@@ -27,67 +27,19 @@ constexpr LONG_PTR kNoAssociation = 31;  // SE_ERR_NOASSOC
 }  // namespace
 
 
-LRESULT SimpleWindowSystem::DefaultProc(HWND, UINT, WPARAM, LPARAM) { return 0; }
-
 HWND SimpleWindowSystem::CreateWindow() {
-  HWND hwnd = next_;
-  next_ += 0x10;
-  Window& window = windows_[hwnd];
-  window.wndProc = ProcToLong(&DefaultProc);
-  window.menu = StandardMenu();
+  HWND hwnd = WindowTable::CreateWindow();
+  windows_[hwnd].menu = StandardMenu();
   return hwnd;
 }
 
-void SimpleWindowSystem::DestroyWindow(HWND hwnd) { windows_.erase(hwnd); }
-
-bool SimpleWindowSystem::LeaveRequested(HWND hwnd) const {
-  auto it = windows_.find(hwnd);
-  return it != windows_.end() && it->second.leaveRequested;
+void SimpleWindowSystem::DestroyWindow(HWND hwnd) {
+  windows_.erase(hwnd);
+  WindowTable::DestroyWindow(hwnd);
 }
 
-bool SimpleWindowSystem::DeliverMouseLeave(HWND hwnd) {
-  auto it = windows_.find(hwnd);
-  if (it == windows_.end() || !it->second.leaveRequested) return false;
-  it->second.leaveRequested = false;
-  LongToProc(it->second.wndProc)(hwnd, WM_MOUSELEAVE, 0, 0);
-  return true;
-}
-
-LONG_PTR SimpleWindowSystem::SetWindowLongA(HWND hwnd, int index, LONG_PTR value) {
-  auto it = windows_.find(hwnd);
-  if (it == windows_.end()) return 0;
-  LONG_PTR* slot = index == GWL_WNDPROC ? &it->second.wndProc
-                   : index == GWL_USERDATA ? &it->second.userData
-                                           : nullptr;
-  if (!slot) return 0;
-  LONG_PTR previous = *slot;
-  *slot = value;
-  return previous;
-}
-
-LONG_PTR SimpleWindowSystem::GetWindowLongA(HWND hwnd, int index) {
-  auto it = windows_.find(hwnd);
-  if (it == windows_.end()) return 0;
-  if (index == GWL_WNDPROC) return it->second.wndProc;
-  if (index == GWL_USERDATA) return it->second.userData;
-  return 0;
-}
-
-LRESULT SimpleWindowSystem::CallWindowProcA(LONG_PTR previous, HWND hwnd, UINT msg, WPARAM wParam,
-                                            LPARAM lParam) {
-  return previous ? LongToProc(previous)(hwnd, msg, wParam, lParam) : 0;
-}
-
-LRESULT SimpleWindowSystem::DefWindowProcA(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  return DefaultProc(hwnd, msg, wParam, lParam);
-}
-
-bool SimpleWindowSystem::TrackMouseEvent(TRACKMOUSEEVENT& request) {
-  auto it = windows_.find(request.hwndTrack);
-  if (it == windows_.end() || request.cbSize != 16 || !(request.dwFlags & TME_LEAVE)) return false;
-  it->second.leaveRequested = true;
-  if (onTrackMouse) onTrackMouse(request.hwndTrack);
-  return true;
+void SimpleWindowSystem::MouseTracked(HWND hwnd, bool valid) {
+  if (valid && onTrackMouse) onTrackMouse(hwnd);
 }
 
 SimpleWindowSystem::Window* SimpleWindowSystem::Find(HWND hwnd) {

@@ -17,6 +17,7 @@
 #include "control/marklet.h"
 #include "host/container.h"
 #include "host/image_slots.h"
+#include "host/window_table.h"
 #include "platform/pixbuf/picture_loader.h"
 #include "platform/raster/text_engine.h"
 
@@ -32,25 +33,19 @@ constexpr int kMaxSurfaceSide = 32767;
 // The tallest surface the budget allows for a width in pixels.
 int MaxSurfaceHeight(int widthPixels);
 
-// Window procedures, user data, leave requests and system menus per window;
-// the host that owns the real window (if any) delivers the leave message.
-// The control's window procedure reads user data through the one window
-// system of its thread, so every container of a host shares one.
-class SimpleWindowSystem : public WindowSystem {
+// The window table (host/window_table.h) with a system menu per window; the
+// host that owns the real window (if any) delivers the leave message. The
+// control's window procedure reads user data through the one window system
+// of its thread, so every container of a host shares one.
+class SimpleWindowSystem : public WindowTable {
  public:
+  SimpleWindowSystem() : WindowTable(0x20010) {}
+
   HWND CreateWindow();
   void DestroyWindow(HWND hwnd);
-  // Delivers WM_MOUSELEAVE through the current procedure when one was requested.
-  bool DeliverMouseLeave(HWND hwnd);
-  bool LeaveRequested(HWND hwnd) const;
   // Whether the window's system menu still holds its close command.
   bool HasCloseCommand(HWND hwnd) const;
 
-  LONG_PTR SetWindowLongA(HWND hwnd, int index, LONG_PTR value) override;
-  LONG_PTR GetWindowLongA(HWND hwnd, int index) override;
-  LRESULT CallWindowProcA(LONG_PTR previous, HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) override;
-  LRESULT DefWindowProcA(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) override;
-  bool TrackMouseEvent(TRACKMOUSEEVENT& request) override;
   HMENU GetSystemMenu(HWND hwnd, bool revert) override;
   int GetMenuItemCount(HMENU menu) override;
   bool RemoveMenu(HMENU menu, UINT position, UINT flags) override;
@@ -66,19 +61,15 @@ class SimpleWindowSystem : public WindowSystem {
   // DrawMenuBar: the window's menu may have changed (see HasCloseCommand).
   std::function<void(HWND)> onMenuBarDrawn;
 
-  static LRESULT DefaultProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
-
  private:
+  void MouseTracked(HWND hwnd, bool valid) override;
+
   struct Window {
-    LONG_PTR wndProc = 0;
-    LONG_PTR userData = 0;
-    bool leaveRequested = false;
     // The system menu's commands, by position.
     std::vector<std::string> menu;
   };
   Window* Find(HWND hwnd);
   std::map<HWND, Window> windows_;
-  HWND next_ = 0x20010;
 };
 
 class RasterSurface : public Surface {

@@ -81,15 +81,9 @@ void TraceWorld::Pump() {
 
 // ---- TraceWindowSystem ----
 
-LRESULT TraceWindowSystem::DefaultProc(HWND, UINT, WPARAM, LPARAM) { return 0; }
-
 HWND TraceWindowSystem::CreateWindow(const std::string& source) {
-  HWND hwnd = nextHwnd_;
-  nextHwnd_ += 0x10;
-  Window w;
-  w.source = source;
-  w.wndProc = ProcToLong(&DefaultProc);
-  windows_[hwnd] = w;
+  HWND hwnd = WindowTable::CreateWindow();
+  windows_[hwnd].source = source;
   return hwnd;
 }
 
@@ -98,6 +92,7 @@ void TraceWindowSystem::DestroyWindow(HWND hwnd) {
   if (it == windows_.end()) return;
   menus_.erase(it->second.systemMenu);
   windows_.erase(it);
+  WindowTable::DestroyWindow(hwnd);
 }
 
 bool TraceWindowSystem::HasCloseCommand(HWND hwnd) const {
@@ -113,59 +108,17 @@ std::string TraceWindowSystem::SourceOf(HWND hwnd) const {
   return it == windows_.end() ? std::string() : it->second.source;
 }
 
-bool TraceWindowSystem::LeaveRequested(HWND hwnd) const {
-  auto it = windows_.find(hwnd);
-  return it != windows_.end() && it->second.leaveRequested;
-}
-
-bool TraceWindowSystem::DeliverMouseLeave(HWND hwnd) {
-  auto it = windows_.find(hwnd);
-  if (it == windows_.end() || !it->second.leaveRequested) return false;
-  it->second.leaveRequested = false;
-  world_.log().Emit("deliver", "\"MouseLeave\"", it->second.source);
-  WNDPROC proc = LongToProc(it->second.wndProc);
-  proc(hwnd, WM_MOUSELEAVE, 0, 0);
-  return true;
-}
-
-LONG_PTR TraceWindowSystem::SetWindowLongA(HWND hwnd, int index, LONG_PTR value) {
-  auto it = windows_.find(hwnd);
-  if (it == windows_.end()) return 0;
-  LONG_PTR* slot = nullptr;
-  if (index == GWL_WNDPROC) slot = &it->second.wndProc;
-  else if (index == GWL_USERDATA) slot = &it->second.userData;
-  else return 0;
-  LONG_PTR previous = *slot;
-  *slot = value;
-  return previous;
-}
-
-LONG_PTR TraceWindowSystem::GetWindowLongA(HWND hwnd, int index) {
-  auto it = windows_.find(hwnd);
-  if (it == windows_.end()) return 0;
-  if (index == GWL_WNDPROC) return it->second.wndProc;
-  if (index == GWL_USERDATA) return it->second.userData;
-  return 0;
-}
-
-LRESULT TraceWindowSystem::CallWindowProcA(LONG_PTR previous, HWND hwnd, UINT msg, WPARAM wParam,
-                                           LPARAM lParam) {
-  if (previous == 0) return 0;
-  return LongToProc(previous)(hwnd, msg, wParam, lParam);
+void TraceWindowSystem::DeliveringMouseLeave(HWND hwnd) {
+  world_.log().Emit("deliver", "\"MouseLeave\"", SourceOf(hwnd));
 }
 
 LRESULT TraceWindowSystem::DefWindowProcA(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   ++defWindowProcCalls_;
-  return DefaultProc(hwnd, msg, wParam, lParam);
+  return WindowTable::DefWindowProcA(hwnd, msg, wParam, lParam);
 }
 
-bool TraceWindowSystem::TrackMouseEvent(TRACKMOUSEEVENT& request) {
-  auto it = windows_.find(request.hwndTrack);
-  bool valid = it != windows_.end() && request.cbSize == sizeof(std::uint32_t) * 4 &&
-               (request.dwFlags & TME_LEAVE) != 0;
-  world_.log().Emit("trackmouse", "true", SourceOf(request.hwndTrack));
-  if (valid) it->second.leaveRequested = true;
-  return valid;
+void TraceWindowSystem::MouseTracked(HWND hwnd, bool) {
+  world_.log().Emit("trackmouse", "true", SourceOf(hwnd));
 }
 
 HMENU TraceWindowSystem::GetSystemMenu(HWND hwnd, bool revert) {

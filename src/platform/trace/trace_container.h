@@ -18,6 +18,7 @@
 #include "control/marklet.h"
 #include "host/container.h"
 #include "host/image_slots.h"
+#include "host/window_table.h"
 #include "platform/pixbuf/picture_loader.h"
 #include "platform/trace/trace_forms.h"
 
@@ -109,30 +110,21 @@ class TraceWorld {
   std::unique_ptr<TraceFormHost> forms_;  // last: its forms go first
 };
 
-// Window procedures and user-data per window, mouse-leave requests, system
-// menus and shell calls, all recorded.
-class TraceWindowSystem : public WindowSystem {
+// The window table (host/window_table.h) with each window's source, system
+// menus and shell calls; mouse-leave requests and deliveries are recorded.
+class TraceWindowSystem : public WindowTable {
  public:
-  explicit TraceWindowSystem(TraceWorld& world) : world_(world) {}
+  explicit TraceWindowSystem(TraceWorld& world) : WindowTable(0x10010), world_(world) {}
 
   HWND CreateWindow(const std::string& source);
   void DestroyWindow(HWND hwnd);
   bool Exists(HWND hwnd) const { return windows_.count(hwnd) != 0; }
-  // Delivers WM_MOUSELEAVE through the window's current procedure when a
-  // leave was requested; returns whether it was.
-  bool DeliverMouseLeave(HWND hwnd);
-  bool LeaveRequested(HWND hwnd) const;
   // How many messages were handed to DefWindowProcA.
   int DefWindowProcCalls() const { return defWindowProcCalls_; }
   // Whether the window's system menu still offers the close command.
   bool HasCloseCommand(HWND hwnd) const;
 
-  LONG_PTR SetWindowLongA(HWND hwnd, int index, LONG_PTR value) override;
-  LONG_PTR GetWindowLongA(HWND hwnd, int index) override;
-  LRESULT CallWindowProcA(LONG_PTR previous, HWND hwnd, UINT msg, WPARAM wParam,
-                          LPARAM lParam) override;
   LRESULT DefWindowProcA(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) override;
-  bool TrackMouseEvent(TRACKMOUSEEVENT& request) override;
   HMENU GetSystemMenu(HWND hwnd, bool revert) override;
   int GetMenuItemCount(HMENU menu) override;
   bool RemoveMenu(HMENU menu, UINT position, UINT flags) override;
@@ -141,22 +133,18 @@ class TraceWindowSystem : public WindowSystem {
                          const std::string& parameters, const std::string& directory,
                          int showCommand) override;
 
-  // The default procedure every trace window starts with.
-  static LRESULT DefaultProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
-
  private:
+  void MouseTracked(HWND hwnd, bool valid) override;
+  void DeliveringMouseLeave(HWND hwnd) override;
+
   struct Window {
     std::string source;
-    LONG_PTR wndProc = 0;
-    LONG_PTR userData = 0;
-    bool leaveRequested = false;
     HMENU systemMenu = 0;
   };
   std::string SourceOf(HWND hwnd) const;
   TraceWorld& world_;
   std::map<HWND, Window> windows_;
   std::map<HMENU, std::vector<std::string>> menus_;
-  HWND nextHwnd_ = 0x10010;
   int defWindowProcCalls_ = 0;
 };
 

@@ -8,10 +8,10 @@
 #include <algorithm>
 #include <cmath>
 
-#include "control/about/about_dialog.h"
 #include "host/container.h"
 #include "host/error.h"
 #include "host/stored_property_bag.h"
+#include "host/values.h"
 #include "platform/pixbuf/picture_loader.h"
 #include "platform/raster/ole_colors.h"
 #include "platform/raster/picture_surface.h"

@@ -1,5 +1,5 @@
-// Test access to the parser's private members, and a control on the trace
-// container to parse with.
+// A control on the trace container, and a parser over its surface and image
+// controls with the settings a new control parses with.
 #pragma once
 
 #include <functional>
@@ -8,17 +8,10 @@
 #include <string>
 
 #include "control/marklet.h"
+#include "markup/parser.h"
 #include "platform/trace/trace_container.h"
 
-namespace marklet {
-
-struct MarkupProbe {
-  static void ParseText(Marklet& m, const std::u16string& text) { m.ParseText(text); }
-  static bool ApplyStyleTag(Marklet& m, std::u16string_view piece) { return m.ApplyStyleTag(piece); }
-  static void LockLinks(Marklet& m, int depth) { m.linksLocked_ = depth; }
-};
-
-namespace testing {
+namespace marklet::testing {
 
 // A new control (Initialize, InitProperties) on a trace container whose
 // records go to a string.
@@ -35,11 +28,27 @@ class TraceHost {
   trace::TraceSurface::State& surface() { return container_->traceSurface().state(); }
   std::string records() const { return out_.str(); }
 
+  MarkupParser Parser() {
+    trace::TraceContainer& c = *container_;
+    return MarkupParser(c.surface(), c.imgC(),
+                        [&c](const std::u16string& path) { return c.LoadPicture(path); });
+  }
+  // A new control's settings; the font is the surface's.
+  static ParseSettings Settings() {
+    ParseSettings settings;
+    settings.multiLine = true;
+    settings.tabSize = 5;
+    settings.linkColor = 0xFF0000;
+    settings.moreLinkText = u"...+";
+    settings.twipsPerPixelX = 15;
+    settings.twipsPerPixelY = 15;
+    return settings;
+  }
+
  private:
   std::ostringstream out_;
   trace::TraceWorld world_;
   std::unique_ptr<trace::TraceContainer> container_;
 };
 
-}  // namespace testing
-}  // namespace marklet
+}  // namespace marklet::testing
