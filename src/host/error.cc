@@ -1,5 +1,8 @@
 #include "host/error.h"
 
+#include <cerrno>
+#include <cstring>
+
 namespace marklet {
 
 const char* StandardDescription(int number) {
@@ -23,5 +26,25 @@ MarkletError::MarkletError(int number, const std::string& message)
     : std::runtime_error(message.empty() ? StandardDescription(number) : message), number_(number) {}
 
 void RaiseOverflow(const std::string& what) { throw MarkletError(ErrorNumber::Overflow, what); }
+
+void RaiseFileError(int systemError, const std::string& path, const char* doing) {
+  int number;
+  const char* what;
+  switch (systemError) {
+    case ENOENT:
+    case ENOTDIR: number = 76, what = "Path not found"; break;
+    case EACCES:
+    case EPERM:
+    case EROFS: number = 70, what = "Permission denied"; break;
+    case ENOSPC:
+#ifdef EDQUOT
+    case EDQUOT:
+#endif
+      number = 61, what = "Disk full"; break;
+    default: number = 75, what = "Path/File access error"; break;
+  }
+  throw MarkletError(number, std::string(what) + ": " + doing + " '" + path + "' (" +
+                                 std::strerror(systemError) + ")");
+}
 
 }  // namespace marklet

@@ -40,4 +40,10 @@ class MarkletError : public std::runtime_error {
 
 [[noreturn]] void RaiseOverflow(const std::string& what = "Overflow");
 
+// A failed file operation as hosts know it: 76 path not found, 70 permission
+// denied, 61 disk full, 75 any other; the message says what was being done
+// to which file and gives the system's reason, e.g.
+// "Disk full: cannot write the new 'a.bag' (No space left on device)".
+[[noreturn]] void RaiseFileError(int systemError, const std::string& path, const char* doing);
+
 }  // namespace marklet

@@ -44,6 +44,8 @@ using Picture = std::shared_ptr<const PictureObject>;
 // a lone surrogate in UTF-16 becomes U+FFFD on the way out.
 std::u16string Utf8ToU16(std::string_view text);
 std::string U16ToUtf8(std::u16string_view text);
+// Appends one code point (at most U+10FFFF) in UTF-8.
+void AppendUtf8(std::string& out, char32_t cp);
 inline std::u16string U(std::string_view ascii) { return Utf8ToU16(ascii); }
 
 // A string in the ANSI code page (Windows-1252) for the platform's "A"

@@ -18,30 +18,6 @@ namespace marklet::bag {
 
 #if defined(_WIN32)
 
-namespace {
-
-[[noreturn]] void FileError(int error, const std::string& path, const char* doing) {
-  int number;
-  const char* what;
-  switch (error) {
-    case ENOENT:
-    case ENOTDIR: number = 76, what = "Path not found"; break;
-    case EACCES:
-    case EPERM:
-    case EROFS: number = 70, what = "Permission denied"; break;
-    case ENOSPC:
-#ifdef EDQUOT
-    case EDQUOT:
-#endif
-      number = 61, what = "Disk full"; break;
-    default: number = 75, what = "Path/File access error"; break;
-  }
-  throw MarkletError(number, std::string(what) + ": " + doing + " '" + path + "' (" +
-                                 std::strerror(error) + ")");
-}
-
-}  // namespace
-
 std::string ReadWholeFile(const std::string& path) {
   std::error_code ec;
   auto status = std::filesystem::status(path, ec);
@@ -52,7 +28,7 @@ std::string ReadWholeFile(const std::string& path) {
     throw MarkletError(75, "Path/File access error: '" + path + "' is not a regular file");
   }
   std::ifstream in(path, std::ios::binary);
-  if (!in) FileError(errno ? errno : EIO, path, "cannot open");
+  if (!in) RaiseFileError(errno ? errno : EIO, path, "cannot open");
   std::string contents;
   char buffer[65536];
   while (in.read(buffer, sizeof buffer) || in.gcount() > 0) {
@@ -62,7 +38,7 @@ std::string ReadWholeFile(const std::string& path) {
     }
     if (in.eof()) break;
   }
-  if (in.bad()) FileError(EIO, path, "cannot read");
+  if (in.bad()) RaiseFileError(EIO, path, "cannot read");
   return contents;
 }
 
@@ -81,20 +57,20 @@ void ReplaceFileAtomically(const std::string& path, std::string_view contents,
   std::string temp = path + ".saving";
   {
     std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-    if (!out) FileError(EACCES, temp, "cannot create");
+    if (!out) RaiseFileError(EACCES, temp, "cannot create");
     out.write(contents.data(), static_cast<std::streamsize>(contents.size()));
     out.flush();
     if (!out) {
       out.close();
       std::remove(temp.c_str());
-      FileError(ENOSPC, temp, "cannot write");
+      RaiseFileError(ENOSPC, temp, "cannot write");
     }
   }
   try {
     if (beforeReplace) beforeReplace();
     std::error_code ec;
     std::filesystem::rename(temp, path, ec);
-    if (ec) FileError(ec.value(), path, "cannot replace");
+    if (ec) RaiseFileError(ec.value(), path, "cannot replace");
   } catch (...) {
     std::remove(temp.c_str());
     throw;

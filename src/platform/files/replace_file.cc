@@ -19,22 +19,6 @@ namespace {
 // Links followed from one name before giving up, as the kernel does.
 constexpr int kMaxLinks = 40;
 
-[[noreturn]] void Fail(int error, const std::string& path, const char* doing) {
-  int number;
-  const char* what;
-  switch (error) {
-    case ENOENT:
-    case ENOTDIR: number = 76, what = "Path not found"; break;
-    case EACCES:
-    case EPERM:
-    case EROFS: number = 70, what = "Permission denied"; break;
-    case ENOSPC:
-    case EDQUOT: number = 61, what = "Disk full"; break;
-    default: number = 75, what = "Path/File access error"; break;
-  }
-  throw MarkletError(number, std::string(what) + ": " + doing + " '" + path + "' (" +
-                                 std::strerror(error) + ")");
-}
 
 [[noreturn]] void Refuse(int number, const std::string& path, const std::string& why) {
   const char* head = number == 70 ? "Permission denied" : "Path/File access error";
@@ -67,7 +51,7 @@ UniqueFd OpenFolder(int from, const std::string& folder, const std::string& root
   } else {
     why = OpenBeneath(root, folder, O_PATH | O_DIRECTORY, 0, fd);
   }
-  if (why) Fail(why, shown, "cannot create a file beside");
+  if (why) RaiseFileError(why, shown, "cannot create a file beside");
   return fd;
 }
 
@@ -103,7 +87,7 @@ WriteTarget ResolveForWriting(const std::string& path, const std::string& root) 
     struct stat info {};
     if (::fstatat(target.folder.get(), target.name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
       if (errno == ENOENT) return target;
-      Fail(errno, path, "cannot replace");
+      RaiseFileError(errno, path, "cannot replace");
     }
     if (!S_ISLNK(info.st_mode)) {
       Judge(info, target.folder.get(), target.name, path);
@@ -111,10 +95,10 @@ WriteTarget ResolveForWriting(const std::string& path, const std::string& root) 
       target.info = info;
       return target;
     }
-    if (links == kMaxLinks) Fail(ELOOP, path, "cannot replace");
+    if (links == kMaxLinks) RaiseFileError(ELOOP, path, "cannot replace");
     char buffer[PATH_MAX];
     ssize_t n = ::readlinkat(target.folder.get(), target.name.c_str(), buffer, sizeof buffer);
-    if (n <= 0) Fail(n < 0 ? errno : ENOENT, path, "cannot replace");
+    if (n <= 0) RaiseFileError(n < 0 ? errno : ENOENT, path, "cannot replace");
     std::string to(buffer, static_cast<std::size_t>(n));
     if (!root.empty() && to[0] == '/') {
       throw MarkletError(ErrorNumber::FileNotFound,
@@ -151,7 +135,7 @@ void ReplaceContents(const WriteTarget& target, std::string_view contents,
     temp.append(".saving-").append(std::to_string(::getpid())).append("-").append(std::to_string(++counter));
     fd = ::openat(folder, temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW,
                   target.exists ? 0600 : 0666);
-    if (fd < 0 && (errno != EEXIST || attempt > 100)) Fail(errno, shown, "cannot create a file beside");
+    if (fd < 0 && (errno != EEXIST || attempt > 100)) RaiseFileError(errno, shown, "cannot create a file beside");
   }
   auto discard = [&] {
     if (fd >= 0) ::close(fd);
@@ -164,21 +148,21 @@ void ReplaceContents(const WriteTarget& target, std::string_view contents,
       if (target.info.st_uid != ::geteuid() || target.info.st_gid != ::getegid()) {
         (void)::fchown(fd, target.info.st_uid, target.info.st_gid);
       }
-      if (::fchmod(fd, target.info.st_mode & 07777) != 0) Fail(errno, shown, "cannot write the new");
+      if (::fchmod(fd, target.info.st_mode & 07777) != 0) RaiseFileError(errno, shown, "cannot write the new");
     }
     const char* data = contents.data();
     std::size_t left = contents.size();
     while (left > 0) {
       ssize_t n = ::write(fd, data, left);
       if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) Fail(n < 0 ? errno : EIO, shown, "cannot write the new");
+      if (n <= 0) RaiseFileError(n < 0 ? errno : EIO, shown, "cannot write the new");
       data += n;
       left -= static_cast<std::size_t>(n);
     }
-    if (::fsync(fd) != 0) Fail(errno, shown, "cannot write the new");
+    if (::fsync(fd) != 0) RaiseFileError(errno, shown, "cannot write the new");
     int closing = fd;
     fd = -1;
-    if (::close(closing) != 0) Fail(errno, shown, "cannot write the new");
+    if (::close(closing) != 0) RaiseFileError(errno, shown, "cannot write the new");
     if (beforeReplace) beforeReplace();
     // Judged again just before the rename: what stands there now is what goes.
     struct stat now {};
@@ -190,7 +174,7 @@ void ReplaceContents(const WriteTarget& target, std::string_view contents,
                                                                : KindOf(now.st_mode)) +
                             " while the new file was written");
     }
-    if (::renameat(folder, temp.c_str(), folder, target.name.c_str()) != 0) Fail(errno, shown, "cannot replace");
+    if (::renameat(folder, temp.c_str(), folder, target.name.c_str()) != 0) RaiseFileError(errno, shown, "cannot replace");
   } catch (...) {
     discard();
     throw;
