@@ -7,9 +7,8 @@
 
 #include "control/dispatch.h"
 #include "host/error.h"
-#include "platform/files/replace_file.h"
-#include "platform/trace/bag_file.h"
 #include "platform/trace/json.h"
+#include "platform/trace/script_arguments.h"
 #include "platform/trace/script_commands.h"
 
 namespace marklet::trace {
@@ -151,6 +150,11 @@ std::string ValueJson(const Variant& value, int autoType) {
 ScriptRunner::ScriptRunner(std::ostream& out)
     : world_(out), main_(std::make_unique<TraceContainer>(world_)) {
   RegisterBuiltins();
+  AddContainerCommands(*this);
+  AddLifecycleCommands(*this);
+  AddPropertyCommands(*this);
+  AddInputCommands(*this);
+  AddPaintCommands(*this);
   AddFileCommands(*this);
   AddFormCommands(*this);
   world_.SetNestedLineSource([this] {
@@ -278,60 +282,9 @@ void ScriptRunner::RunHandler(TraceContainer&, Marklet& target, EventId id, Even
   }
 }
 
-// ---- Built-in commands ----
+// ---- Built-in commands: queueing and event handlers ----
 
 namespace {
-
-void Need(const std::vector<Token>& args, std::size_t min, std::size_t max, const char* usage) {
-  if (args.size() < min || args.size() > max) throw ScriptArgumentError(std::string("usage: ") + usage);
-}
-
-double Number(const Token& t) {
-  double v;
-  if (t.kind != Token::Word || !ParseNumericString(t.value, v)) {
-    throw ScriptArgumentError("not a number: " + t.text);
-  }
-  return v;
-}
-
-Integer IntArg(const Token& t) {
-  double v = Number(t);
-  if (v < -32768 || v > 32767) throw ScriptArgumentError("out of range: " + t.text);
-  return static_cast<Integer>(v);
-}
-
-std::string Lower(std::string s) {
-  for (char& c : s)
-    if (c >= 'A' && c <= 'Z') c += 32;
-  return s;
-}
-
-FontDesc FontArgs(const std::vector<Token>& args, std::size_t from) {
-  if (args.size() < from + 2) throw ScriptArgumentError("usage: \"name\" size [bold] [italic]");
-  FontDesc f;
-  f.name = args[from].value;
-  f.size = static_cast<Single>(Number(args[from + 1]));
-  for (std::size_t i = from + 2; i < args.size(); ++i) {
-    std::string w = Lower(args[i].text);
-    if (w == "bold") f.bold = true, f.weight = 700;
-    else if (w == "italic") f.italic = true;
-    else if (w == "underline") f.underline = true;
-    else if (w == "strikethrough") f.strikethrough = true;
-    else throw ScriptArgumentError("unknown font style: " + args[i].text);
-  }
-  return f;
-}
-
-void MouseArgs(const std::vector<Token>& args, std::size_t from, Integer& b, Integer& s, Single& x,
-               Single& y) {
-  if (args.size() != from + 2 && args.size() != from + 4) {
-    throw ScriptArgumentError("usage: X Y [BUTTON SHIFT]");
-  }
-  x = static_cast<Single>(Number(args[from]));
-  y = static_cast<Single>(Number(args[from + 1]));
-  b = args.size() == from + 4 ? IntArg(args[from + 2]) : 0;
-  s = args.size() == from + 4 ? IntArg(args[from + 3]) : 0;
-}
 
 EventId EventArg(const Token& t) {
   const EventInfo* e = FindEvent(t.value);
@@ -342,248 +295,6 @@ EventId EventArg(const Token& t) {
 }  // namespace
 
 void ScriptRunner::RegisterBuiltins() {
-  AddCommand("screen", [](ScriptRunner& r, const std::vector<Token>& a) {
-    Need(a, 3, 3, "screen tpp X Y");
-    if (a[0].text != "tpp") throw ScriptArgumentError("usage: screen tpp X Y");
-    double x = Number(a[1]), y = Number(a[2]);
-    if (!(x > 0 && y > 0 && x <= 1440 && y <= 1440)) throw ScriptArgumentError("twips per pixel must be in 0..1440");
-    r.world().tppX = static_cast<Single>(x);
-    r.world().tppY = static_cast<Single>(y);
-    // The surface keeps its font's point size; its pixel height follows the screen.
-    auto& st = r.main().traceSurface().state();
-    st.fontPixels = r.main().traceSurface().PixelsForSize(8.25f);
-  });
-
-  AddCommand("ambient", [](ScriptRunner& r, const std::vector<Token>& a) {
-    if (a.empty()) throw ScriptArgumentError("usage: ambient name|backcolor|font ...");
-    std::string what = Lower(a[0].text);
-    if (what == "name") {
-      Need(a, 2, 2, "ambient name \"NAME\"");
-      r.main().ambientName = a[1].value;
-    } else if (what == "backcolor") {
-      Need(a, 2, 2, "ambient backcolor COLOR");
-      r.main().ambientBackColor = static_cast<OleColor>(ValueOf(a[1]).ToLong());
-    } else if (what == "font") {
-      r.main().ambientFont = FontArgs(a, 1);
-    } else {
-      throw ScriptArgumentError("unknown ambient property: " + a[0].text);
-    }
-  });
-
-  AddCommand("surface", [](ScriptRunner& r, const std::vector<Token>& a) {
-    Need(a, 2, 6, "surface PROPERTY VALUE");
-    auto& st = r.main().traceSurface().state();
-    std::string p = Lower(a[0].text);
-    Variant v = p == "font" ? Variant() : ValueOf(a[1]);
-    if (p == "width") st.width = v.ToSingle();
-    else if (p == "height") st.height = v.ToSingle();
-    else if (p == "backstyle") st.backStyle = v.ToInteger();
-    else if (p == "appearance") st.appearance = v.ToInteger();
-    else if (p == "borderstyle") st.borderStyle = v.ToInteger();
-    else if (p == "enabled") st.enabled = v.ToBool();
-    else if (p == "forecolor") st.foreColor = static_cast<OleColor>(v.ToLong());
-    else if (p == "backcolor") st.backColor = static_cast<OleColor>(v.ToLong());
-    else if (p == "fontname") st.fontName = v.ToString();
-    else if (p == "fontsize") st.fontPixels = r.main().traceSurface().PixelsForSize(v.ToSingle());
-    else if (p == "fontbold") st.bold = v.ToBool();
-    else if (p == "fontitalic") st.italic = v.ToBool();
-    else if (p == "fontunderline") st.underline = v.ToBool();
-    else if (p == "mousepointer") st.mousePointer = v.ToInteger();
-    else if (p == "font") {
-      FontDesc f = FontArgs(a, 1);
-      st.fontName = f.name;
-      st.fontPixels = r.main().traceSurface().PixelsForSize(f.size);
-      st.bold = f.bold;
-      st.italic = f.italic;
-    } else {
-      throw ScriptArgumentError("unknown surface property: " + a[0].text);
-    }
-  });
-
-  AddCommand("new", [](ScriptRunner& r, const std::vector<Token>& a) {
-    Need(a, 0, 0, "new");
-    if (r.main().control()) throw ScriptArgumentError("a control exists already; `terminate` it first");
-    r.main().CreateControl();
-    Marklet& c = *r.main().control();
-    r.main().Deliver("Initialize", [&] { c.Initialize(); });
-    r.main().Deliver("InitProperties", [&] { c.InitProperties(); });
-  });
-
-  AddCommand("load", [](ScriptRunner& r, const std::vector<Token>& a) {
-    Need(a, 1, 1, "load BAGFILE");
-    if (r.main().control()) throw ScriptArgumentError("a control exists already; `terminate` it first");
-    // The file is read whole before the control exists, so a bad file loads nothing.
-    std::unique_ptr<PropertyBagFile> bag;
-    try {
-      bag = std::make_unique<PropertyBagFile>(PropertyBagFile::Load(a[0].value, r.main(), r.world().root()));
-    } catch (const MarkletError& e) {
-      r.PrintError(e.number(), e.what());
-      return;
-    }
-    r.main().CreateControl();
-    Marklet& c = *r.main().control();
-    r.main().Deliver("Initialize", [&] { c.Initialize(); });
-    r.main().Deliver("ReadProperties", [&] { ReadNamingSource(*bag, [&] { c.ReadProperties(*bag); }); });
-  });
-
-  AddCommand("save", [](ScriptRunner& r, const std::vector<Token>& a) {
-    Need(a, 1, 1, "save BAGFILE");
-    Marklet& c = r.control();
-    // Under a root the file's folder is found (and held open) first, so a
-    // file outside is refused before the control is asked for anything.
-    std::optional<files::WriteTarget> target;
-    if (r.world().fileRoot) {
-      try {
-        target = files::ResolveForWriting(U16ToUtf8(a[0].value), r.world().root());
-      } catch (const MarkletError& e) {
-        r.PrintError(e.number(), e.what());
-        return;
-      }
-    }
-    PropertyBagFile bag(r.main());
-    r.main().Deliver("WriteProperties", [&] {
-      c.WriteProperties(bag);
-      if (target) files::ReplaceContents(*target, bag.Format());
-      else bag.Save(a[0].value);
-    });
-  });
-
-  AddCommand("set", [](ScriptRunner& r, const std::vector<Token>& a) {
-    if (a.size() < 2) throw ScriptArgumentError("usage: set PROPERTY VALUE");
-    Marklet& c = r.control();
-    std::string p = Lower(a[0].text);
-    if (p == "font") {
-      FontDesc f = FontArgs(a, 1);
-      r.Guard([&] { c.SetFont(f); });
-      return;
-    }
-    Need(a, 2, 2, "set PROPERTY VALUE");
-    if (p == "picture") {
-      r.Guard([&] {
-        Picture pic;
-        if (!a[1].value.empty()) pic = r.main().LoadPicture(a[1].value);
-        c.SetPicture(pic);
-      });
-      return;
-    }
-    Variant v = ValueOf(a[1]);
-    if (!FindMember(a[0].value)) throw ScriptArgumentError("unknown property: " + a[0].text);
-    r.Guard([&] { Invoke(c, a[0].value, InvokeKind::Put, std::span<const Variant>(&v, 1)); });
-  });
-
-  AddCommand("get", [](ScriptRunner& r, const std::vector<Token>& a) {
-    Need(a, 1, 1, "get PROPERTY");
-    Marklet& c = r.control();
-    const MemberInfo* m = FindMember(a[0].value);
-    if (!m || m->kind != MemberKind::Property) throw ScriptArgumentError("unknown property: " + a[0].text);
-    r.Guard([&] {
-      Variant v = Invoke(c, m->dispid, InvokeKind::Get);
-      r.world().log().Emit("value", ValueJson(v, static_cast<int>(m->type)));
-    });
-  });
-
-  AddCommand("call", [](ScriptRunner& r, const std::vector<Token>& a) {
-    Need(a, 1, 1, "call About|Refresh");
-    Marklet& c = r.control();
-    const MemberInfo* m = FindMember(a[0].value);
-    if (!m || m->kind != MemberKind::Method) throw ScriptArgumentError("unknown method: " + a[0].text);
-    r.Guard([&] { Invoke(c, m->dispid, InvokeKind::Call); });
-  });
-
-  AddCommand("paint", [](ScriptRunner& r, const std::vector<Token>& a) {
-    Need(a, 0, 0, "paint");
-    Marklet& c = r.control();
-    r.main().Deliver("Paint", [&] { c.Paint(); });
-  });
-
-  AddCommand("resize", [](ScriptRunner& r, const std::vector<Token>& a) {
-    Need(a, 2, 2, "resize W H");
-    Marklet& c = r.control();
-    double w = Number(a[0]), h = Number(a[1]);
-    if (!(w >= 0 && h >= 0 && w < 2147483647.0 && h < 2147483647.0)) throw ScriptArgumentError("sizes must be 0 or more");
-    r.main().traceSurface().SetSizeQuietly(static_cast<Single>(w), static_cast<Single>(h));
-    r.main().Deliver("Resize", [&] { c.Resize(); });
-  });
-
-  AddCommand("show", [](ScriptRunner& r, const std::vector<Token>& a) {
-    Need(a, 0, 0, "show");
-    Marklet& c = r.control();
-    r.main().Deliver("Show", [&] { c.Show(); });
-  });
-
-  AddCommand("move", [](ScriptRunner& r, const std::vector<Token>& a) {
-    Integer b, s;
-    Single x, y;
-    MouseArgs(a, 0, b, s, x, y);
-    Marklet& c = r.control();
-    r.Guard([&] { c.SurfaceMouseMove(b, s, x, y); });
-  });
-  AddCommand("down", [](ScriptRunner& r, const std::vector<Token>& a) {
-    Integer b, s;
-    Single x, y;
-    MouseArgs(a, 0, b, s, x, y);
-    if (a.size() == 2) b = 1;
-    Marklet& c = r.control();
-    r.Guard([&] { c.SurfaceMouseDown(b, s, x, y); });
-  });
-  AddCommand("up", [](ScriptRunner& r, const std::vector<Token>& a) {
-    Integer b, s;
-    Single x, y;
-    MouseArgs(a, 0, b, s, x, y);
-    if (a.size() == 2) b = 1;
-    Marklet& c = r.control();
-    r.Guard([&] { c.SurfaceMouseUp(b, s, x, y); });
-  });
-  AddCommand("click", [](ScriptRunner& r, const std::vector<Token>& a) {
-    Need(a, 0, 0, "click");
-    Marklet& c = r.control();
-    r.Guard([&] { c.SurfaceClick(); });
-  });
-  AddCommand("dblclick", [](ScriptRunner& r, const std::vector<Token>& a) {
-    Need(a, 0, 0, "dblclick");
-    Marklet& c = r.control();
-    r.Guard([&] { c.SurfaceDblClick(); });
-  });
-  AddCommand("keydown", [](ScriptRunner& r, const std::vector<Token>& a) {
-    Need(a, 2, 2, "keydown CODE SHIFT");
-    Integer code = IntArg(a[0]), shift = IntArg(a[1]);
-    Marklet& c = r.control();
-    r.Guard([&] { c.SurfaceKeyDown(code, shift); });
-  });
-  AddCommand("keypress", [](ScriptRunner& r, const std::vector<Token>& a) {
-    Need(a, 1, 1, "keypress ASCII");
-    Integer ascii = IntArg(a[0]);
-    Marklet& c = r.control();
-    r.Guard([&] { c.SurfaceKeyPress(ascii); });
-  });
-  AddCommand("keyup", [](ScriptRunner& r, const std::vector<Token>& a) {
-    Need(a, 2, 2, "keyup CODE SHIFT");
-    Integer code = IntArg(a[0]), shift = IntArg(a[1]);
-    Marklet& c = r.control();
-    r.Guard([&] { c.SurfaceKeyUp(code, shift); });
-  });
-  AddCommand("imgmove", [](ScriptRunner& r, const std::vector<Token>& a) {
-    if (a.empty()) throw ScriptArgumentError("usage: imgmove INDEX X Y [BUTTON SHIFT]");
-    Integer index = IntArg(a[0]), b, s;
-    Single x, y;
-    MouseArgs(a, 1, b, s, x, y);
-    Marklet& c = r.control();
-    r.Guard([&] { c.ImageMouseMove(index, b, s, x, y); });
-  });
-  AddCommand("imgup", [](ScriptRunner& r, const std::vector<Token>& a) {
-    if (a.empty()) throw ScriptArgumentError("usage: imgup INDEX X Y [BUTTON SHIFT]");
-    Integer index = IntArg(a[0]), b, s;
-    Single x, y;
-    MouseArgs(a, 1, b, s, x, y);
-    if (a.size() == 3) b = 1;
-    Marklet& c = r.control();
-    r.Guard([&] { c.ImageMouseUp(index, b, s, x, y); });
-  });
-  AddCommand("leave", [](ScriptRunner& r, const std::vector<Token>& a) {
-    Need(a, 0, 0, "leave");
-    r.world().windows().DeliverMouseLeave(r.main().traceSurface().state().hwnd);
-  });
-
   AddCommand("post", [](ScriptRunner& r, const std::vector<Token>& a) {
     if (a.empty()) throw ScriptArgumentError("usage: post COMMAND");
     std::vector<Token> command = a;
@@ -596,22 +307,6 @@ void ScriptRunner::RegisterBuiltins() {
       r.line_ = saved;
     };
     r.world().Post(std::move(m));
-  });
-
-  AddCommand("fail", [](ScriptRunner& r, const std::vector<Token>& a) {
-    Need(a, 1, 2, "fail OPERATION [NUMBER]");
-    static const char* kOperations[] = {
-        "Cls", "BackColor", "ForeColor", "FontName", "FontSize", "FontBold", "FontItalic",
-        "FontUnderline", "CurrentX", "CurrentY", "Print", "TextWidth", "TextHeight", "Height",
-        "MousePointer", "Refresh", "PropertyChanged", "ReadProperty", "WriteProperty", "Ambient",
-        "LoadPicture", "Picture", "Enabled", "Appearance", "BorderStyle", "BackStyle", "ScaleX",
-        "ScaleY", "imgC"};
-    bool known = false;
-    for (const char* op : kOperations) known = known || a[0].text == op;
-    if (!known) throw ScriptArgumentError("unknown operation: " + a[0].text);
-    double number = a.size() == 2 ? Number(a[1]) : 5;
-    if (!(number >= -2147483648.0 && number <= 2147483647.0)) throw ScriptArgumentError("out of range: " + a[1].text);
-    r.world().failures().Arm(a[0].text, static_cast<int>(number));
   });
 
   AddCommand("on", [](ScriptRunner& r, const std::vector<Token>& a) {
@@ -640,117 +335,6 @@ void ScriptRunner::RegisterBuiltins() {
     Need(a, 1, 1, "off EVENT");
     r.handlers().erase(EventArg(a[0]));
   });
-
-  AddCommand("dump", [](ScriptRunner& r, const std::vector<Token>& a) {
-    Need(a, 0, 0, "dump");
-    Marklet& c = r.control();
-    r.world().log().Emit("dump", DumpJson(c, r.main()));
-  });
-
-  AddCommand("terminate", [](ScriptRunner& r, const std::vector<Token>& a) {
-    Need(a, 0, 0, "terminate");
-    Marklet& c = r.control();
-    r.main().Deliver("Terminate", [&] { c.Terminate(); });
-    r.main().DestroyControl();
-  });
-}
-
-// ---- dump ----
-
-std::string DumpJson(Marklet& c, TraceContainer&) {
-  std::string runs = "[";
-  for (std::size_t i = 0; i < c.Runs().size(); ++i) {
-    const RunRecord& r = c.Runs()[i];
-    if (i) runs += ",";
-    runs += JsonObject()
-                .Num("kind", r.Kind)
-                .Num("linkIndex", r.LinkIndex)
-                .Num("imageIndex", r.ImageIndex)
-                .Bool("bold", r.Bold)
-                .Bool("underline", r.Underline)
-                .Bool("italic", r.Italic)
-                .Str("fontName", r.FontName)
-                .Sng("fontSize", r.FontSize)
-                .Raw("color", JsonColor(r.Color))
-                .Str("text", r.Text)
-                .Num("sourceLine", r.SourceLine)
-                .Num("width", r.Width)
-                .str();
-  }
-  runs += "]";
-  std::string links = "[";
-  for (std::size_t i = 0; i < c.Links().size(); ++i) {
-    const LinkRecord& l = c.Links()[i];
-    if (i) links += ",";
-    links += JsonObject()
-                 .Bool("isImage", l.IsImage)
-                 .Str("linkText", l.LinkText)
-                 .Str("drawnText", l.DrawnText)
-                 .Str("fontName", l.FontName)
-                 .Sng("fontSize", l.FontSize)
-                 .Bool("bold", l.Bold)
-                 .Bool("italic", l.Italic)
-                 .Str("linkKey", l.LinkKey)
-                 .Sng("left", l.Left)
-                 .Sng("top", l.Top)
-                 .Sng("right", l.Right)
-                 .Sng("bottom", l.Bottom)
-                 .str();
-  }
-  links += "]";
-  std::string images = "[";
-  for (std::size_t i = 0; i < c.Images().size(); ++i) {
-    const ImageRecord& im = c.Images()[i];
-    if (i) images += ",";
-    images += JsonObject()
-                  .Num("offsetX", im.OffsetX)
-                  .Num("offsetY", im.OffsetY)
-                  .Num("width", im.Picture ? im.Picture->widthHiMetric : 0)
-                  .Num("height", im.Picture ? im.Picture->heightHiMetric : 0)
-                  .str();
-  }
-  images += "]";
-  std::string segments = "[";
-  for (std::size_t i = 0; i < c.LinkSegments().size(); ++i) {
-    const LinkSegment& s = c.LinkSegments()[i];
-    if (i) segments += ",";
-    segments += JsonObject()
-                    .Num("linkIndex", s.LinkIndex)
-                    .Str("text", s.Text)
-                    .Sng("left", s.Left)
-                    .Sng("top", s.Top)
-                    .Sng("right", s.Right)
-                    .Sng("bottom", s.Bottom)
-                    .str();
-  }
-  segments += "]";
-  const StyleState& st = c.Style();
-  std::string style = JsonObject()
-                          .Bool("bold", st.StyleBold)
-                          .Bool("underline", st.StyleUnderline)
-                          .Bool("italic", st.StyleItalic)
-                          .Str("fontName", st.CurFontName)
-                          .Sng("fontSize", st.CurFontSize)
-                          .Raw("color", JsonColor(st.CurColor))
-                          .Str("baseFontName", st.BaseFontName)
-                          .Sng("baseFontSize", st.BaseFontSize)
-                          .Raw("baseColor", JsonColor(st.BaseColor))
-                          .str();
-  return JsonObject()
-      .Raw("runs", runs)
-      .Num("lastRun", c.LastRun())
-      .Raw("links", links)
-      .Num("linkCount", c.LinkCount())
-      .Raw("images", images)
-      .Num("imageCount", c.ImageCount())
-      .Raw("segments", segments)
-      .Bool("moreLinkShown", c.MoreLinkShown())
-      .Bool("layoutReady", c.LayoutReady())
-      .Num("hoverLink", c.HoverLink())
-      .Num("hoverSegment", c.HoverSegment())
-      .Str("formatedText", c.FormatedText())
-      .Raw("style", style)
-      .str();
 }
 
 }  // namespace marklet::trace
