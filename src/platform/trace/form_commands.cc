@@ -9,6 +9,7 @@
 #include "control/dispatch.h"
 #include "host/error.h"
 #include "platform/trace/json.h"
+#include "platform/trace/script_arguments.h"
 #include "platform/trace/script_commands.h"
 #include "platform/trace/script_runner.h"
 
@@ -17,20 +18,6 @@ namespace marklet::trace {
 namespace {
 
 constexpr char16_t kTextSite[] = u"Marklet1";
-
-double Number(const Token& t) {
-  double v;
-  if (t.kind != Token::Word || !ParseNumericString(t.value, v)) {
-    throw ScriptArgumentError("not a number: " + t.text);
-  }
-  return v;
-}
-
-Integer IntArg(const Token& t) {
-  double v = Number(t);
-  if (v < -32768 || v > 32767) throw ScriptArgumentError("out of range: " + t.text);
-  return static_cast<Integer>(v);
-}
 
 TraceForm& OpenDialog(ScriptRunner& r) {
   TraceForm* form = r.world().forms().LoadedForm(kAboutFormName);
