@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <string_view>
 #include <vector>
@@ -189,16 +190,37 @@ void Pump(trace::TraceWorld& world, Marklet& control) {
   CheckTables(control);
 }
 
+// Where a pointer walk stops, and whether it presses and releases there.
+struct PointerStop {
+  Single x, y;
+  bool press;
+};
+
+// Moves to each stop (pressing, releasing and clicking where asked), letting
+// the host pump after each step.
+void VisitPoints(Marklet& control, const std::vector<PointerStop>& points, const std::function<void()>& pump) {
+  for (const PointerStop& p : points) {
+    Integer button = 0, shift = 0;
+    Single x = p.x, y = p.y;
+    Try([&] { control.SurfaceMouseMove(button, shift, x, y); });
+    pump();
+    if (p.press) {
+      button = 1, x = p.x, y = p.y;
+      Try([&] { control.SurfaceMouseDown(button, shift, x, y); });
+      button = 1, x = p.x, y = p.y;
+      Try([&] { control.SurfaceMouseUp(button, shift, x, y); });
+      Try([&] { control.SurfaceClick(); });
+      pump();
+    }
+  }
+}
+
 void WalkPointer(trace::TraceWorld& world, trace::TraceContainer& container, Marklet& control) {
   // Link centres first (the tables may change as the walk goes on, so they
   // are copied), then a grid over the surface.
-  struct Point {
-    Single x, y;
-    bool press;
-  };
   // Hovering over a link redraws all its segments, so the walk visits at
   // most 24 links and 24 segments, spread over the tables.
-  std::vector<Point> points;
+  std::vector<PointerStop> points;
   const std::size_t links = control.Links().size(), segments = control.LinkSegments().size();
   for (std::size_t k = 0; k < std::min<std::size_t>(links, 24); ++k) {
     const LinkRecord& l = control.Links()[k * links / std::min<std::size_t>(links, 24)];
@@ -212,20 +234,7 @@ void WalkPointer(trace::TraceWorld& world, trace::TraceContainer& container, Mar
   Single w = container.traceSurface().state().width, h = container.traceSurface().state().height;
   for (int gy = 0; gy <= 4; ++gy)
     for (int gx = 0; gx <= 8; ++gx) points.push_back({w * gx / 8, h * gy / 4, false});
-  for (const Point& p : points) {
-    Integer button = 0, shift = 0;
-    Single x = p.x, y = p.y;
-    Try([&] { control.SurfaceMouseMove(button, shift, x, y); });
-    Pump(world, control);
-    if (p.press) {
-      button = 1, x = p.x, y = p.y;
-      Try([&] { control.SurfaceMouseDown(button, shift, x, y); });
-      button = 1, x = p.x, y = p.y;
-      Try([&] { control.SurfaceMouseUp(button, shift, x, y); });
-      Try([&] { control.SurfaceClick(); });
-      Pump(world, control);
-    }
-  }
+  VisitPoints(control, points, [&] { Pump(world, control); });
   world.windows().DeliverMouseLeave(container.traceSurface().state().hwnd);
   Pump(world, control);
 }
@@ -509,11 +518,7 @@ void RunRaster(const std::uint8_t* data, std::size_t size) {
     PumpRaster(container, control);
     Try([&] { cairo_surface_destroy(container.Compose()); });
     // Link centres, then a grid over the surface, as in the markup run.
-    struct Point {
-      Single x, y;
-      bool press;
-    };
-    std::vector<Point> points;
+    std::vector<PointerStop> points;
     const std::size_t links = std::min<std::size_t>(control.Links().size(), 24);
     for (std::size_t k = 0; k < links; ++k) {
       const LinkRecord& l = control.Links()[k * control.Links().size() / links];
@@ -522,20 +527,7 @@ void RunRaster(const std::uint8_t* data, std::size_t size) {
     Single w = container.rasterSurface().Width(), h = container.rasterSurface().Height();
     for (int gy = 0; gy <= 3; ++gy)
       for (int gx = 0; gx <= 4; ++gx) points.push_back({w * gx / 4, h * gy / 3, false});
-    for (const Point& p : points) {
-      Integer button = 0, shift = 0;
-      Single x = p.x, y = p.y;
-      Try([&] { control.SurfaceMouseMove(button, shift, x, y); });
-      PumpRaster(container, control);
-      if (p.press) {
-        button = 1, x = p.x, y = p.y;
-        Try([&] { control.SurfaceMouseDown(button, shift, x, y); });
-        button = 1, x = p.x, y = p.y;
-        Try([&] { control.SurfaceMouseUp(button, shift, x, y); });
-        Try([&] { control.SurfaceClick(); });
-        PumpRaster(container, control);
-      }
-    }
+    VisitPoints(control, points, [&] { PumpRaster(container, control); });
     container.simpleWindows().DeliverMouseLeave(container.rasterSurface().hWnd());
     PumpRaster(container, control);
     container.DestroyControl();
