@@ -8,31 +8,109 @@ namespace marklet {
 
 namespace {
 
-constexpr std::array<MemberInfo, 23> kMembers{{
-    {"LineSpacing", 0x68030016, MemberKind::Property, AutoType::Integer, true},
-    {"Picture", 0x68030015, MemberKind::Property, AutoType::Picture, true},
-    {"BackColor", 0x68030014, MemberKind::Property, AutoType::OleColor, true},
-    {"ShowMoreLink", 0x68030013, MemberKind::Property, AutoType::Boolean, true},
-    {"GetTextOnEvent", 0x68030012, MemberKind::Property, AutoType::Boolean, true},
-    {"MultiLine", 0x68030011, MemberKind::Property, AutoType::Boolean, true},
-    {"AutoSizeHeight", 0x68030010, MemberKind::Property, AutoType::Boolean, true},
-    {"UnderlineLink", 0x6803000E, MemberKind::Property, AutoType::Boolean, true},
-    {"LeftMargin", 0x6803000D, MemberKind::Property, AutoType::Integer, true},
-    {"LinkDisplay", 0x6803000C, MemberKind::Property, AutoType::LinkDisplay, true},
-    {"TabSize", 0x6803000B, MemberKind::Property, AutoType::Byte, true},
-    {"ForeColor", 0x6803000A, MemberKind::Property, AutoType::OleColor, true},
-    {"About", kDispidAboutBox, MemberKind::Method, AutoType::Void, false},
-    {"LinkColor", 0x68030009, MemberKind::Property, AutoType::OleColor, true},
-    {"ActiveLinkColor", 0x68030008, MemberKind::Property, AutoType::OleColor, true},
-    {"FormatedText", 0x68030007, MemberKind::Property, AutoType::String, false},
-    {"Enabled", 0x68030006, MemberKind::Property, AutoType::Boolean, true},
-    {"Font", 0x68030005, MemberKind::Property, AutoType::Font, true},
-    {"Appearance", 0x68030004, MemberKind::Property, AutoType::Apariencia, true},
-    {"Text", 0x68030002, MemberKind::Property, AutoType::String, true},
-    {"MoreLinkText", 0x68030001, MemberKind::Property, AutoType::String, true},
-    {"BorderStyle", 0x68030000, MemberKind::Property, AutoType::Borde, true},
-    {"Refresh", 0x6003001A, MemberKind::Method, AutoType::Void, false},
-}};
+OleColor ToColor(const Variant& v) { return static_cast<OleColor>(v.ToLong()); }
+Variant FromColor(OleColor c) { return Variant::FromLong(static_cast<Long>(c)); }
+
+// The interface in vtable order: each property's get accessor, then its put
+// or putref when it has one; the methods take no arguments. Hosts compiled
+// against the type library call by slot, so rows are only ever appended.
+constexpr std::array kMembers{
+    MemberInfo{"LineSpacing", 0x68030016, MemberKind::Property, AutoType::Integer,
+               [](Marklet& c) { return Variant::FromInteger(c.LineSpacing()); },
+               [](Marklet& c, const Variant& v) { c.SetLineSpacing(v.ToInteger()); }},
+    MemberInfo{"Picture", 0x68030015, MemberKind::Property, AutoType::Picture,
+               [](Marklet& c) { return Variant::FromPicture(c.GetPicture()); },
+               [](Marklet& c, const Variant& v) { c.SetPicture(v.AsPicture()); }},
+    MemberInfo{"BackColor", 0x68030014, MemberKind::Property, AutoType::OleColor,
+               [](Marklet& c) { return FromColor(c.BackColor()); },
+               [](Marklet& c, const Variant& v) { c.SetBackColor(ToColor(v)); }},
+    MemberInfo{"ShowMoreLink", 0x68030013, MemberKind::Property, AutoType::Boolean,
+               [](Marklet& c) { return Variant::FromBool(c.ShowMoreLink()); },
+               [](Marklet& c, const Variant& v) { c.SetShowMoreLink(v.AsBool()); }},
+    MemberInfo{"GetTextOnEvent", 0x68030012, MemberKind::Property, AutoType::Boolean,
+               [](Marklet& c) { return Variant::FromBool(c.GetTextOnEvent()); },
+               [](Marklet& c, const Variant& v) { c.SetGetTextOnEvent(v.AsBool()); }},
+    MemberInfo{"MultiLine", 0x68030011, MemberKind::Property, AutoType::Boolean,
+               [](Marklet& c) { return Variant::FromBool(c.MultiLine()); },
+               [](Marklet& c, const Variant& v) { c.SetMultiLine(v.AsBool()); }},
+    MemberInfo{"AutoSizeHeight", 0x68030010, MemberKind::Property, AutoType::Boolean,
+               [](Marklet& c) { return Variant::FromBool(c.AutoSizeHeight()); },
+               [](Marklet& c, const Variant& v) { c.SetAutoSizeHeight(v.AsBool()); }},
+    MemberInfo{"UnderlineLink", 0x6803000E, MemberKind::Property, AutoType::Boolean,
+               [](Marklet& c) { return Variant::FromBool(c.UnderlineLink()); },
+               [](Marklet& c, const Variant& v) { c.SetUnderlineLink(v.AsBool()); }},
+    MemberInfo{"LeftMargin", 0x6803000D, MemberKind::Property, AutoType::Integer,
+               [](Marklet& c) { return Variant::FromInteger(c.LeftMargin()); },
+               [](Marklet& c, const Variant& v) { c.SetLeftMargin(v.ToInteger()); }},
+    MemberInfo{"LinkDisplay", 0x6803000C, MemberKind::Property, AutoType::LinkDisplay,
+               [](Marklet& c) { return Variant::FromLong(c.LinkDisplay()); },
+               [](Marklet& c, const Variant& v) { c.SetLinkDisplay(v.ToLong()); }},
+    MemberInfo{"TabSize", 0x6803000B, MemberKind::Property, AutoType::Byte,
+               [](Marklet& c) { return Variant::FromByte(c.TabSize()); },
+               [](Marklet& c, const Variant& v) { c.SetTabSize(v.ToByte()); }},
+    MemberInfo{"ForeColor", 0x6803000A, MemberKind::Property, AutoType::OleColor,
+               [](Marklet& c) { return FromColor(c.ForeColor()); },
+               [](Marklet& c, const Variant& v) { c.SetForeColor(ToColor(v)); }},
+    MemberInfo{"About", kDispidAboutBox, MemberKind::Method, AutoType::Void,
+               [](Marklet& c) { c.About(); return Variant(); }, nullptr},
+    MemberInfo{"LinkColor", 0x68030009, MemberKind::Property, AutoType::OleColor,
+               [](Marklet& c) { return FromColor(c.LinkColor()); },
+               [](Marklet& c, const Variant& v) { c.SetLinkColor(ToColor(v)); }},
+    MemberInfo{"ActiveLinkColor", 0x68030008, MemberKind::Property, AutoType::OleColor,
+               [](Marklet& c) { return FromColor(c.ActiveLinkColor()); },
+               [](Marklet& c, const Variant& v) { c.SetActiveLinkColor(ToColor(v)); }},
+    MemberInfo{"FormatedText", 0x68030007, MemberKind::Property, AutoType::String,
+               [](Marklet& c) { return Variant::FromString(c.FormatedText()); },
+               nullptr},
+    MemberInfo{"Enabled", 0x68030006, MemberKind::Property, AutoType::Boolean,
+               [](Marklet& c) { return Variant::FromBool(c.Enabled()); },
+               [](Marklet& c, const Variant& v) { c.SetEnabled(v.AsBool()); }},
+    MemberInfo{"Font", 0x68030005, MemberKind::Property, AutoType::Font,
+               [](Marklet& c) { return Variant::FromFont(c.Font()); },
+               [](Marklet& c, const Variant& v) { c.SetFont(v.AsFont()); }},
+    MemberInfo{"Appearance", 0x68030004, MemberKind::Property, AutoType::Apariencia,
+               [](Marklet& c) { return Variant::FromLong(c.Appearance()); },
+               [](Marklet& c, const Variant& v) { c.SetAppearance(v.ToLong()); }},
+    MemberInfo{"Text", 0x68030002, MemberKind::Property, AutoType::String,
+               [](Marklet& c) { return Variant::FromString(c.Text()); },
+               [](Marklet& c, const Variant& v) { c.SetText(v.AsString()); }},
+    MemberInfo{"MoreLinkText", 0x68030001, MemberKind::Property, AutoType::String,
+               [](Marklet& c) { return Variant::FromString(c.MoreLinkText()); },
+               [](Marklet& c, const Variant& v) { c.SetMoreLinkText(v.AsString()); }},
+    MemberInfo{"BorderStyle", 0x68030000, MemberKind::Property, AutoType::Borde,
+               [](Marklet& c) { return Variant::FromLong(c.BorderStyle()); },
+               [](Marklet& c, const Variant& v) { c.SetBorderStyle(v.ToLong()); }},
+    MemberInfo{"Refresh", 0x6003001A, MemberKind::Method, AutoType::Void,
+               [](Marklet& c) { c.Refresh(); return Variant(); }, nullptr},
+};
+
+constexpr bool SameName(const char* a, const char* b) {
+  for (; *a || *b; ++a, ++b) {
+    char x = *a >= 'A' && *a <= 'Z' ? static_cast<char>(*a + 32) : *a;
+    char y = *b >= 'A' && *b <= 'Z' ? static_cast<char>(*b + 32) : *b;
+    if (x != y) return false;
+  }
+  return true;
+}
+
+// Lookups by DISPID and by name take the first match, so a repeat would hide a row.
+constexpr bool RowsAreDistinct() {
+  for (std::size_t i = 0; i < kMembers.size(); ++i)
+    for (std::size_t j = i + 1; j < kMembers.size(); ++j)
+      if (kMembers[i].dispid == kMembers[j].dispid || SameName(kMembers[i].name, kMembers[j].name))
+        return false;
+  return true;
+}
+static_assert(RowsAreDistinct(), "two members share a DISPID or a name");
+
+constexpr bool RowsAreWellFormed() {
+  for (const MemberInfo& m : kMembers) {
+    if (!m.get) return false;
+    if (m.kind == MemberKind::Method && (m.put || m.type != AutoType::Void)) return false;
+  }
+  return true;
+}
+static_assert(RowsAreWellFormed(), "a member lacks its getter, or a method has a setter or a type");
 
 const std::vector<EventInfo>& EventTable() {
   static const std::vector<EventInfo> events{
@@ -79,8 +157,6 @@ bool EqualsIgnoreCase(std::u16string_view a, const char* b) {
   }
   return i == a.size() && b[i] == 0;
 }
-
-OleColor ToColor(const Variant& v) { return static_cast<OleColor>(v.ToLong()); }
 
 }  // namespace
 
@@ -138,63 +214,6 @@ Variant CoerceTo(AutoType type, const Variant& value) {
   return Variant();
 }
 
-namespace {
-
-Variant Get(Marklet& c, Long dispid) {
-  switch (dispid) {
-    case 0x68030016: return Variant::FromInteger(c.LineSpacing());
-    case 0x68030015: return Variant::FromPicture(c.GetPicture());
-    case 0x68030014: return Variant::FromLong(static_cast<Long>(c.BackColor()));
-    case 0x68030013: return Variant::FromBool(c.ShowMoreLink());
-    case 0x68030012: return Variant::FromBool(c.GetTextOnEvent());
-    case 0x68030011: return Variant::FromBool(c.MultiLine());
-    case 0x68030010: return Variant::FromBool(c.AutoSizeHeight());
-    case 0x6803000E: return Variant::FromBool(c.UnderlineLink());
-    case 0x6803000D: return Variant::FromInteger(c.LeftMargin());
-    case 0x6803000C: return Variant::FromLong(c.LinkDisplay());
-    case 0x6803000B: return Variant::FromByte(c.TabSize());
-    case 0x6803000A: return Variant::FromLong(static_cast<Long>(c.ForeColor()));
-    case 0x68030009: return Variant::FromLong(static_cast<Long>(c.LinkColor()));
-    case 0x68030008: return Variant::FromLong(static_cast<Long>(c.ActiveLinkColor()));
-    case 0x68030007: return Variant::FromString(c.FormatedText());
-    case 0x68030006: return Variant::FromBool(c.Enabled());
-    case 0x68030005: return Variant::FromFont(c.Font());
-    case 0x68030004: return Variant::FromLong(c.Appearance());
-    case 0x68030002: return Variant::FromString(c.Text());
-    case 0x68030001: return Variant::FromString(c.MoreLinkText());
-    case 0x68030000: return Variant::FromLong(c.BorderStyle());
-  }
-  throw MarkletError(ErrorNumber::InvalidProcedureCall, "Member has no value to read");
-}
-
-void Put(Marklet& c, const MemberInfo& m, const Variant& raw) {
-  Variant v = CoerceTo(m.type, raw);
-  switch (m.dispid) {
-    case 0x68030016: c.SetLineSpacing(v.ToInteger()); return;
-    case 0x68030015: c.SetPicture(v.AsPicture()); return;
-    case 0x68030014: c.SetBackColor(ToColor(v)); return;
-    case 0x68030013: c.SetShowMoreLink(v.AsBool()); return;
-    case 0x68030012: c.SetGetTextOnEvent(v.AsBool()); return;
-    case 0x68030011: c.SetMultiLine(v.AsBool()); return;
-    case 0x68030010: c.SetAutoSizeHeight(v.AsBool()); return;
-    case 0x6803000E: c.SetUnderlineLink(v.AsBool()); return;
-    case 0x6803000D: c.SetLeftMargin(v.ToInteger()); return;
-    case 0x6803000C: c.SetLinkDisplay(v.ToLong()); return;
-    case 0x6803000B: c.SetTabSize(v.ToByte()); return;
-    case 0x6803000A: c.SetForeColor(ToColor(v)); return;
-    case 0x68030009: c.SetLinkColor(ToColor(v)); return;
-    case 0x68030008: c.SetActiveLinkColor(ToColor(v)); return;
-    case 0x68030006: c.SetEnabled(v.AsBool()); return;
-    case 0x68030005: c.SetFont(v.AsFont()); return;
-    case 0x68030004: c.SetAppearance(v.ToLong()); return;
-    case 0x68030002: c.SetText(v.AsString()); return;
-    case 0x68030001: c.SetMoreLinkText(v.AsString()); return;
-    case 0x68030000: c.SetBorderStyle(v.ToLong()); return;
-  }
-}
-
-}  // namespace
-
 Variant Invoke(Marklet& control, Long dispid, InvokeKind kind, std::span<const Variant> args) {
   const MemberInfo* m = FindMember(dispid);
   if (!m) throw MarkletError(ErrorNumber::NotSupported, "Object doesn't support this property or method");
@@ -207,9 +226,7 @@ Variant Invoke(Marklet& control, Long dispid, InvokeKind kind, std::span<const V
       throw MarkletError(ErrorNumber::InvalidProcedureCall,
                          std::string(m->name) + " takes no arguments");
     }
-    if (m->dispid == kDispidAboutBox) control.About();
-    else control.Refresh();
-    return Variant();
+    return m->get(control);
   }
   switch (kind) {
     case InvokeKind::Get:
@@ -218,9 +235,9 @@ Variant Invoke(Marklet& control, Long dispid, InvokeKind kind, std::span<const V
         throw MarkletError(ErrorNumber::InvalidProcedureCall,
                            std::string(m->name) + " takes no arguments when read");
       }
-      return Get(control, m->dispid);
+      return m->get(control);
     case InvokeKind::Put:
-      if (!m->canPut) {
+      if (!m->canPut()) {
         throw MarkletError(ErrorNumber::PropertyReadOnly,
                            std::string("Property is read-only: ") + m->name);
       }
@@ -228,7 +245,7 @@ Variant Invoke(Marklet& control, Long dispid, InvokeKind kind, std::span<const V
         throw MarkletError(ErrorNumber::InvalidProcedureCall,
                            std::string(m->name) + " takes exactly one value");
       }
-      Put(control, *m, args[0]);
+      m->put(control, CoerceTo(m->type, args[0]));
       return Variant();
   }
   return Variant();

@@ -20,12 +20,22 @@ enum class AutoType { Integer, Long, Byte, Single, Boolean, OleColor, String, Fo
 
 enum class MemberKind { Property, Method };
 
+// One row of the dispatch interface. Everything that describes or calls the
+// interface reads these rows: Invoke, the IDL and type-library writers, and
+// the Windows object's vtable accessors, so a member is added by adding a row.
 struct MemberInfo {
   const char* name;
   Long dispid;
   MemberKind kind;
   AutoType type;
-  bool canPut;      // Let (by value) or Set (by reference, for Font and Picture)
+  // Reads a property; runs a method, whose value is empty.
+  Variant (*get)(Marklet& control);
+  // Assigns a property a value already coerced to `type`; null when read-only.
+  void (*put)(Marklet& control, const Variant& value);
+
+  bool canPut() const { return put != nullptr; }
+  // Font and Picture are assigned by reference (Set), the rest by value (Let).
+  bool putsByReference() const { return type == AutoType::Font || type == AutoType::Picture; }
 };
 
 struct EventParam {

@@ -82,8 +82,6 @@ std::string IdlType(AutoType type) {
   return "void";
 }
 
-bool IsObject(AutoType type) { return type == AutoType::Font || type == AutoType::Picture; }
-
 // Declarations widl needs to parse the library. widl knows none of the
 // standard automation types by itself; with stdole2.tlb imported by name, the
 // type library refers to that library's IDispatch, IFontDisp, IPictureDisp
@@ -165,8 +163,8 @@ void WriteInterface(std::ostream& out) {
     std::string type = IdlType(m.type);
     out << "    [id(" << id << "), propget]\n"
         << "    HRESULT " << m.name << "([out, retval] " << type << "* );\n";
-    if (m.canPut) {
-      out << "    [id(" << id << "), " << (IsObject(m.type) ? "propputref" : "propput") << "]\n"
+    if (m.canPut()) {
+      out << "    [id(" << id << "), " << (m.putsByReference() ? "propputref" : "propput") << "]\n"
           << "    HRESULT " << m.name << "([in] " << type << " );\n";
     }
   }

@@ -2,7 +2,10 @@
 // DISPID and by name, argument coercion, and the calls it refuses.
 #include "control/dispatch.h"
 
+#include <memory>
 #include <sstream>
+#include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -126,6 +129,66 @@ TEST_F(DispatchTest, MethodsAndAccessorsTakeOnlyTheirArguments) {
   EXPECT_EQ(ErrorOf([&] { Invoke(control(), u"TabSize", InvokeKind::Get, oneArg); }), 5);
   EXPECT_EQ(ErrorOf([&] { Invoke(control(), u"TabSize", InvokeKind::Put); }), 5);
   EXPECT_EQ(control().TabSize(), 5);
+}
+
+// A value of the member's type other than `now`.
+Variant Another(const MemberInfo& m, const Variant& now) {
+  switch (m.type) {
+    case AutoType::Integer: return Variant::FromInteger(static_cast<Integer>(now.ToInteger() + 3));
+    case AutoType::Byte: return Variant::FromByte(static_cast<Byte>(now.ToByte() + 1));
+    case AutoType::Boolean: return Variant::FromBool(!now.ToBool());
+    case AutoType::OleColor: return Variant::FromLong(now.ToLong() ^ 0x00102030);
+    case AutoType::Apariencia:
+    case AutoType::Borde:
+    case AutoType::LinkDisplay: return Variant::FromLong(now.ToLong() == 0 ? 1 : 0);
+    case AutoType::String: return Variant::FromString(now.ToString() + u"x");
+    case AutoType::Font: {
+      FontDesc font = now.ToFont();
+      font.size = font.size == 12 ? 9 : 12;  // sizes the control keeps as given
+      return Variant::FromFont(font);
+    }
+    case AutoType::Picture: {
+      auto picture = std::make_shared<PictureObject>();
+      picture->widthHiMetric = picture->heightHiMetric = 100;
+      return Variant::FromPicture(picture);
+    }
+    default: return Variant();
+  }
+}
+
+// Each row's getter and setter reach the property the row names and no other:
+// a changed value reads back by the row's DISPID, the notice carries the
+// row's name, and every other member reads as before (but the plain text,
+// which follows the text).
+TEST_F(DispatchTest, EveryRowReadsAndWritesItsOwnProperty) {
+  auto snapshot = [&] {
+    std::vector<Variant> values;
+    for (const MemberInfo& m : Members())
+      values.push_back(m.kind == MemberKind::Property ? Get(m.dispid) : Variant());
+    return values;
+  };
+  const MemberInfo* text = FindMember(u"Text");
+  const MemberInfo* plain = FindMember(u"FormatedText");
+  std::size_t written = 0;
+  for (const MemberInfo& m : Members()) {
+    if (!m.canPut()) continue;
+    SCOPED_TRACE(m.name);
+    std::vector<Variant> before = snapshot();
+    Variant value = Another(m, Get(m.dispid));
+    out_.str("");
+    Put(m.dispid, value);
+    EXPECT_EQ(Get(m.dispid), value);
+    std::string notice = std::string(R"({"notify":")") + m.name + "\"}";
+    EXPECT_NE(Records().find(notice), std::string::npos) << Records();
+    std::vector<Variant> after = snapshot();
+    for (std::size_t i = 0; i < Members().size(); ++i) {
+      const MemberInfo& other = Members()[i];
+      if (&other == &m || (&m == text && &other == plain)) continue;
+      EXPECT_EQ(after[i], before[i]) << other.name << " changed";
+    }
+    ++written;
+  }
+  EXPECT_EQ(written, 20u);
 }
 
 TEST_F(DispatchTest, EventsAreFoundByNameInAnyCaseAndById) {

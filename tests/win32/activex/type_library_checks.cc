@@ -193,7 +193,7 @@ std::vector<Accessor> ExpectedAccessors() {
     }
     out.push_back({&m, INVOKE_PROPERTYGET});
     bool object = m.type == AutoType::Font || m.type == AutoType::Picture;
-    if (m.canPut) out.push_back({&m, object ? INVOKE_PROPERTYPUTREF : INVOKE_PROPERTYPUT});
+    if (m.canPut()) out.push_back({&m, object ? INVOKE_PROPERTYPUTREF : INVOKE_PROPERTYPUT});
   }
   return out;
 }

@@ -229,12 +229,11 @@ HRESULT WriteInterface(ICreateTypeInfo* creator, const StandardTypes& standard, 
     func.cParams = 1;
     func.lprgelemdescParam = &param;
     RETURN_IF_FAILED(AddFunction(creator, index++, func, {name}));
-    if (!m.canPut) continue;
+    if (!m.canPut()) continue;
     param = ELEMDESC{};
     param.tdesc = *value;
     param.paramdesc.wParamFlags = PARAMFLAG_FIN;
-    bool object = m.type == AutoType::Font || m.type == AutoType::Picture;
-    func.invkind = object ? INVOKE_PROPERTYPUTREF : INVOKE_PROPERTYPUT;
+    func.invkind = m.putsByReference() ? INVOKE_PROPERTYPUTREF : INVOKE_PROPERTYPUT;
     RETURN_IF_FAILED(AddFunction(creator, index++, func, {name}));
   }
   return creator->LayOut();
