@@ -216,7 +216,7 @@ int Run(int argc, wchar_t** argv) {
       // The link colour as the control reports it (an OLE colour without the system bit).
       VARIANT result;
       ::VariantInit(&result);
-      DISPID id = 0x68030009;
+      DISPID id = marklet::FindMember(u"LinkColor")->dispid;
       DISPPARAMS none{nullptr, nullptr, 0, 0};
       if (SUCCEEDED(control->Invoke(id, IID_NULL, 0, DISPATCH_PROPERTYGET, &none, &result, nullptr, nullptr))) {
         COLORREF link = static_cast<COLORREF>(V_I4(&result)) & 0xFFFFFF;

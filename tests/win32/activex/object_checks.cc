@@ -5,6 +5,7 @@
 #include "platform/win32/win_api.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -249,6 +250,95 @@ SUITE_CASE(ActiveXDualInterface) {
   ISupportErrorInfo* support = Query<ISupportErrorInfo>(control, IID_ISupportErrorInfo);
   CHECK(support && support->InterfaceSupportsErrorInfo(ToGuid(kInterfaceGuid)) == S_OK);
   if (support) support->Release();
+  automation->Release();
+  control->Release();
+}
+
+// A scalar automation value as a number, or a string as itself: the vtable
+// gives OLE_COLOR as VT_UI4 where late binding gives VT_I4, with the same bits.
+std::wstring Comparable(VARIANT& v) {
+  if (V_VT(&v) == VT_BSTR) return V_BSTR(&v) ? V_BSTR(&v) : L"";
+  VARIANT wide;
+  ::VariantInit(&wide);
+  if (FAILED(::VariantChangeType(&wide, &v, 0, VT_I8))) return L"(no number)";
+  return std::to_wstring(static_cast<std::uint32_t>(V_I8(&wide)));
+}
+
+// A value of the member's type other than `now` (a late-bound read).
+VARIANT Another(const MemberInfo& m, VARIANT& now) {
+  VARIANT v;
+  ::VariantInit(&v);
+  ::VariantCopy(&v, &now);
+  switch (V_VT(&now)) {
+    case VT_BOOL: V_BOOL(&v) = V_BOOL(&now) ? VARIANT_FALSE : VARIANT_TRUE; break;
+    case VT_I2: V_I2(&v) = static_cast<SHORT>(V_I2(&now) + 3); break;
+    case VT_UI1: V_UI1(&v) = static_cast<BYTE>(V_UI1(&now) + 1); break;
+    case VT_I4:
+      if (m.type == AutoType::OleColor) {
+        // An RGB colour, passed as the OLE_COLOR the vtable takes.
+        V_VT(&v) = VT_UI4;
+        V_UI4(&v) = (static_cast<ULONG>(V_I4(&now)) ^ 0x102030u) & 0xFFFFFFu;
+      } else {
+        V_I4(&v) = V_I4(&now) == 0;
+      }
+      break;
+    case VT_BSTR: {
+      ::VariantClear(&v);
+      v = Text((Comparable(now) + L"x").c_str());
+      break;
+    }
+    default: break;
+  }
+  return v;
+}
+
+// A compiled client calls the accessors by vtable slot as the type library
+// lays them out; each slot must serve the member table's row with that
+// DISPID, as late binding does. ITypeInfo::Invoke on the vtable side of the
+// dual interface makes exactly those slot calls.
+SUITE_CASE(ActiveXVtableSlotsServeTheirTableRows) {
+  IDispatch* control = NewInitialisedControl();
+  REQUIRE(control);
+  auto* automation = Query<activex::IMarkletAutomation>(control, ToGuid(kInterfaceGuid));
+  REQUIRE(automation);
+  ComRef<ITypeInfo> dual, vtable;
+  HREFTYPE ref = 0;
+  REQUIRE(control->GetTypeInfo(0, LOCALE_USER_DEFAULT, dual.put()) == S_OK);
+  REQUIRE(dual->GetRefTypeOfImplType(static_cast<UINT>(-1), &ref) == S_OK);
+  REQUIRE(dual->GetRefTypeInfo(ref, vtable.put()) == S_OK);
+  int written = 0;
+  for (const MemberInfo& m : Members()) {
+    DISPPARAMS none{nullptr, nullptr, 0, 0};
+    if (m.kind == MemberKind::Method) {
+      // About opens a modal box; Refresh only queues a paint.
+      if (m.dispid == kDispidAboutBox) continue;
+      CHECK_MSG(vtable->Invoke(automation, m.dispid, DISPATCH_METHOD, &none, nullptr, nullptr, nullptr) == S_OK,
+                m.name);
+      continue;
+    }
+    Call late, early;
+    Get(control, m.dispid, late);
+    early.hr = vtable->Invoke(automation, m.dispid, DISPATCH_PROPERTYGET, &none, &early.value, &early.exception,
+                              nullptr);
+    CHECK_MSG(late.hr == S_OK && early.hr == S_OK, m.name);
+    if (m.putsByReference()) {
+      CHECK_MSG(V_VT(&early.value) == VT_DISPATCH, m.name);
+      continue;
+    }
+    CHECK_MSG(Comparable(early.value) == Comparable(late.value), m.name);
+    if (!m.canPut()) continue;
+    VARIANT value = Another(m, late.value);
+    DISPID named = DISPID_PROPERTYPUT;
+    DISPPARAMS one{&value, &named, 1, 1};
+    CHECK_MSG(vtable->Invoke(automation, m.dispid, DISPATCH_PROPERTYPUT, &one, nullptr, nullptr, nullptr) == S_OK,
+              m.name);
+    Call after;
+    Get(control, m.dispid, after);
+    CHECK_MSG(after.hr == S_OK && Comparable(after.value) == Comparable(value), m.name);
+    ::VariantClear(&value);
+    ++written;
+  }
+  CHECK(written == 18);  // every settable property but Font and Picture
   automation->Release();
   control->Release();
 }

@@ -259,13 +259,13 @@ HRESULT MarkletObject::Invoke(DISPID id, REFIID iid, LCID, WORD flags, DISPPARAM
   const MemberInfo* member = FindMember(static_cast<Long>(id));
   if (!member) return DISP_E_MEMBERNOTFOUND;
   bool put = (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) != 0;
-  bool object = member->type == AutoType::Font || member->type == AutoType::Picture;
   // An assignment names its value DISPID_PROPERTYPUT; no member takes other named arguments.
   UINT named = params->cNamedArgs;
   if (put) {
     if (named != 1 || params->rgdispidNamedArgs[0] != DISPID_PROPERTYPUT) return DISP_E_PARAMNOTOPTIONAL;
     if (params->cArgs != 1) return DISP_E_BADPARAMCOUNT;
-    if ((flags & DISPATCH_PROPERTYPUTREF) && !(flags & DISPATCH_PROPERTYPUT) && !object) return DISP_E_MEMBERNOTFOUND;
+    if ((flags & DISPATCH_PROPERTYPUTREF) && !(flags & DISPATCH_PROPERTYPUT) && !member->putsByReference())
+      return DISP_E_MEMBERNOTFOUND;
   } else {
     if (named != 0) return DISP_E_NONAMEDARGS;
     if (params->cArgs != 0) return DISP_E_BADPARAMCOUNT;
@@ -357,6 +357,16 @@ HRESULT MarkletObject::CallMethod(DISPID id) {
 
 namespace {
 
+// The DISPID of the member an accessor serves, found in the member table by
+// the name the interface gives both; the accessors are declared in the
+// table's order (marklet_object.h), which is the type library's vtable order.
+// A name the table lacks gives DISPID_UNKNOWN, which the dispatch layer
+// refuses with error 438.
+DISPID DispidOf(std::u16string_view name) {
+  const MemberInfo* member = FindMember(name);
+  return member ? member->dispid : DISPID_UNKNOWN;
+}
+
 SHORT AsShort(const Variant& v) { return v.ToInteger(); }
 LONG AsLong(const Variant& v) { return v.ToLong(); }
 OLE_COLOR AsColor(const Variant& v) { return static_cast<OLE_COLOR>(v.ToLong()); }
@@ -368,62 +378,64 @@ Variant Color(OLE_COLOR v) { return Variant::FromLong(static_cast<Long>(v)); }
 
 }  // namespace
 
-#define MARKLET_ACCESSORS(Name, dispid, CType, As, From)                                         \
-  HRESULT MarkletObject::get_##Name(CType* value) { return GetAs(dispid, value, As); }         \
-  HRESULT MarkletObject::put_##Name(CType value) { return PutProperty(dispid, From(value)); }
+#define MARKLET_ACCESSORS(Name, CType, As, From)                                                      \
+  HRESULT MarkletObject::get_##Name(CType* value) { return GetAs(DispidOf(u"" #Name), value, As); } \
+  HRESULT MarkletObject::put_##Name(CType value) { return PutProperty(DispidOf(u"" #Name), From(value)); }
 
-MARKLET_ACCESSORS(LineSpacing, 0x68030016, SHORT, AsShort, Variant::FromInteger)
-MARKLET_ACCESSORS(BackColor, 0x68030014, OLE_COLOR, AsColor, Color)
-MARKLET_ACCESSORS(ShowMoreLink, 0x68030013, VARIANT_BOOL, AsBool, Bool)
-MARKLET_ACCESSORS(GetTextOnEvent, 0x68030012, VARIANT_BOOL, AsBool, Bool)
-MARKLET_ACCESSORS(MultiLine, 0x68030011, VARIANT_BOOL, AsBool, Bool)
-MARKLET_ACCESSORS(AutoSizeHeight, 0x68030010, VARIANT_BOOL, AsBool, Bool)
-MARKLET_ACCESSORS(UnderlineLink, 0x6803000E, VARIANT_BOOL, AsBool, Bool)
-MARKLET_ACCESSORS(LeftMargin, 0x6803000D, SHORT, AsShort, Variant::FromInteger)
-MARKLET_ACCESSORS(LinkDisplay, 0x6803000C, LONG, AsLong, Variant::FromLong)
-MARKLET_ACCESSORS(TabSize, 0x6803000B, BYTE, AsByte, Variant::FromByte)
-MARKLET_ACCESSORS(ForeColor, 0x6803000A, OLE_COLOR, AsColor, Color)
-MARKLET_ACCESSORS(LinkColor, 0x68030009, OLE_COLOR, AsColor, Color)
-MARKLET_ACCESSORS(ActiveLinkColor, 0x68030008, OLE_COLOR, AsColor, Color)
-MARKLET_ACCESSORS(Enabled, 0x68030006, VARIANT_BOOL, AsBool, Bool)
-MARKLET_ACCESSORS(Appearance, 0x68030004, LONG, AsLong, Variant::FromLong)
-MARKLET_ACCESSORS(BorderStyle, 0x68030000, LONG, AsLong, Variant::FromLong)
+MARKLET_ACCESSORS(LineSpacing, SHORT, AsShort, Variant::FromInteger)
+MARKLET_ACCESSORS(BackColor, OLE_COLOR, AsColor, Color)
+MARKLET_ACCESSORS(ShowMoreLink, VARIANT_BOOL, AsBool, Bool)
+MARKLET_ACCESSORS(GetTextOnEvent, VARIANT_BOOL, AsBool, Bool)
+MARKLET_ACCESSORS(MultiLine, VARIANT_BOOL, AsBool, Bool)
+MARKLET_ACCESSORS(AutoSizeHeight, VARIANT_BOOL, AsBool, Bool)
+MARKLET_ACCESSORS(UnderlineLink, VARIANT_BOOL, AsBool, Bool)
+MARKLET_ACCESSORS(LeftMargin, SHORT, AsShort, Variant::FromInteger)
+MARKLET_ACCESSORS(LinkDisplay, LONG, AsLong, Variant::FromLong)
+MARKLET_ACCESSORS(TabSize, BYTE, AsByte, Variant::FromByte)
+MARKLET_ACCESSORS(ForeColor, OLE_COLOR, AsColor, Color)
+MARKLET_ACCESSORS(LinkColor, OLE_COLOR, AsColor, Color)
+MARKLET_ACCESSORS(ActiveLinkColor, OLE_COLOR, AsColor, Color)
+MARKLET_ACCESSORS(Enabled, VARIANT_BOOL, AsBool, Bool)
+MARKLET_ACCESSORS(Appearance, LONG, AsLong, Variant::FromLong)
+MARKLET_ACCESSORS(BorderStyle, LONG, AsLong, Variant::FromLong)
 #undef MARKLET_ACCESSORS
 
-HRESULT MarkletObject::get_Text(BSTR* value) { return GetAs(0x68030002, value, AsBstr); }
-HRESULT MarkletObject::put_Text(BSTR value) { return PutProperty(0x68030002, Variant::FromString(FromBstr(value))); }
-HRESULT MarkletObject::get_MoreLinkText(BSTR* value) { return GetAs(0x68030001, value, AsBstr); }
-HRESULT MarkletObject::put_MoreLinkText(BSTR value) {
-  return PutProperty(0x68030001, Variant::FromString(FromBstr(value)));
+HRESULT MarkletObject::get_Text(BSTR* value) { return GetAs(DispidOf(u"Text"), value, AsBstr); }
+HRESULT MarkletObject::put_Text(BSTR value) {
+  return PutProperty(DispidOf(u"Text"), Variant::FromString(FromBstr(value)));
 }
-HRESULT MarkletObject::get_FormatedText(BSTR* value) { return GetAs(0x68030007, value, AsBstr); }
+HRESULT MarkletObject::get_MoreLinkText(BSTR* value) { return GetAs(DispidOf(u"MoreLinkText"), value, AsBstr); }
+HRESULT MarkletObject::put_MoreLinkText(BSTR value) {
+  return PutProperty(DispidOf(u"MoreLinkText"), Variant::FromString(FromBstr(value)));
+}
+HRESULT MarkletObject::get_FormatedText(BSTR* value) { return GetAs(DispidOf(u"FormatedText"), value, AsBstr); }
 
 HRESULT MarkletObject::get_Picture(IPictureDisp** value) {
-  return GetAs(0x68030015, value, [](const Variant& v) { return PictureDispOf(v.ToPicture()); });
+  return GetAs(DispidOf(u"Picture"), value, [](const Variant& v) { return PictureDispOf(v.ToPicture()); });
 }
 
 HRESULT MarkletObject::putref_Picture(IPictureDisp* value) {
   try {
-    return PutProperty(0x68030015, Variant::FromPicture(PictureOf(value)));
+    return PutProperty(DispidOf(u"Picture"), Variant::FromPicture(PictureOf(value)));
   } catch (...) {
     return ReportCurrentException(AutomationIid());
   }
 }
 
 HRESULT MarkletObject::get_Font(IFontDisp** value) {
-  return GetAs(0x68030005, value, [](const Variant& v) { return NewFontObject(v.ToFont()); });
+  return GetAs(DispidOf(u"Font"), value, [](const Variant& v) { return NewFontObject(v.ToFont()); });
 }
 
 HRESULT MarkletObject::putref_Font(IFontDisp* value) {
   try {
-    return PutProperty(0x68030005, Variant::FromFont(FontOf(value)));
+    return PutProperty(DispidOf(u"Font"), Variant::FromFont(FontOf(value)));
   } catch (...) {
     return ReportCurrentException(AutomationIid());
   }
 }
 
-HRESULT MarkletObject::About() { return CallMethod(kDispidAboutBox); }
-HRESULT MarkletObject::Refresh() { return CallMethod(0x6003001A); }
+HRESULT MarkletObject::About() { return CallMethod(DispidOf(u"About")); }
+HRESULT MarkletObject::Refresh() { return CallMethod(DispidOf(u"Refresh")); }
 
 HRESULT MarkletObject::InterfaceSupportsErrorInfo(REFIID iid) {
   return ::IsEqualIID(iid, AutomationIid()) || ::IsEqualIID(iid, IID_IDispatch) ? S_OK : S_FALSE;
