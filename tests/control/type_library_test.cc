@@ -4,6 +4,7 @@
 
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -14,6 +15,8 @@
 #include <vector>
 
 #include <gtest/gtest.h>
+
+#include "control/dispatch.h"
 
 namespace marklet {
 namespace {
@@ -125,6 +128,80 @@ TEST(TypeLibraryIdl, DualInterfaceHasEveryMemberWithItsDispidAndAccessorOrder) {
            "HRESULT About();",
        })
     EXPECT_TRUE(Contains(body, line)) << line;
+}
+
+// How IDL spells a value of each automation type.
+std::string Spelling(AutoType type) {
+  switch (type) {
+    case AutoType::Integer: return "short";
+    case AutoType::Long: return "long";
+    case AutoType::Byte: return "unsigned char";
+    case AutoType::Single: return "float";
+    case AutoType::Boolean: return "VARIANT_BOOL";
+    case AutoType::OleColor: return "OLE_COLOR";
+    case AutoType::String: return "BSTR";
+    case AutoType::Font: return "IFontDisp*";
+    case AutoType::Picture: return "IPictureDisp*";
+    case AutoType::Apariencia: return "apariencia";
+    case AutoType::Borde: return "borde";
+    case AutoType::LinkDisplay: return "linkdisp_en";
+    case AutoType::Void: return "void";
+  }
+  return "?";
+}
+
+std::string IdlDispid(Long dispid) {
+  char text[16];
+  if (dispid < 0) std::snprintf(text, sizeof text, "%ld", static_cast<long>(dispid));
+  else std::snprintf(text, sizeof text, "0x%08lX", static_cast<unsigned long>(dispid));
+  return text;
+}
+
+// The interface's declarations with their parameter lists, as written.
+std::vector<std::string> Declarations(const std::string& body) {
+  std::regex declaration(R"(\[id\(([-0-9A-Fx]+)\)(?:, (propget|propput|propputref))?\]\s*HRESULT (\w+)\(([^)]*)\);)");
+  std::vector<std::string> found;
+  for (std::sregex_iterator it(body.begin(), body.end(), declaration), end; it != end; ++it) {
+    std::string kind = (*it)[2].matched ? (*it)[2].str() : "method";
+    found.push_back((*it)[1].str() + " " + kind + " " + (*it)[3].str() + "(" + (*it)[4].str() + ")");
+  }
+  return found;
+}
+
+// The IDL is written from the member and event tables; read back, it must
+// give every row with its DISPID, accessors and types, in the table's order,
+// and nothing else.
+TEST(TypeLibraryIdl, InterfacesDeclareExactlyTheTableRows) {
+  std::vector<std::string> members;
+  for (const MemberInfo& m : Members()) {
+    std::string id = IdlDispid(m.dispid);
+    if (m.kind == MemberKind::Method) {
+      members.push_back(id + " method " + m.name + "()");
+      continue;
+    }
+    members.push_back(id + " propget " + m.name + "([out, retval] " + Spelling(m.type) + "* )");
+    if (m.canPut()) {
+      members.push_back(id + (m.putsByReference() ? " propputref " : " propput ") + m.name + "([in] " +
+                        Spelling(m.type) + " )");
+    }
+  }
+  std::vector<std::string> events;
+  for (const EventInfo& e : Events()) {
+    std::string line = IdlDispid(static_cast<Long>(e.id)) + " " + e.name + "(";
+    for (std::size_t i = 0; i < e.params.size(); ++i)
+      line += (i ? ", " : "") + std::string("[in, out] ") + Spelling(e.params[i].type) + "* " + e.params[i].name;
+    events.push_back(line + ")");
+  }
+  for (IdlDialect dialect : {IdlDialect::Description, IdlDialect::Widl}) {
+    std::string idl = TypeLibraryIdl(dialect);
+    EXPECT_EQ(Declarations(Block(idl, "interface _Marklet : IDispatch")), members);
+    std::string body = Block(idl, "dispinterface __Marklet {");
+    std::regex event(R"(\[id\(([-0-9A-Fx]+)\)\]\s*void (\w+\([^)]*\));)");
+    std::vector<std::string> declared;
+    for (std::sregex_iterator it(body.begin(), body.end(), event), end; it != end; ++it)
+      declared.push_back((*it)[1].str() + " " + (*it)[2].str());
+    EXPECT_EQ(declared, events);
+  }
 }
 
 TEST(TypeLibraryIdl, EventInterfaceTakesEveryArgumentByReference) {
