@@ -375,11 +375,14 @@ BYTE AsByte(const Variant& v) { return v.ToByte(); }
 BSTR AsBstr(const Variant& v) { return ToBstr(v.ToString()); }
 Variant Bool(VARIANT_BOOL v) { return Variant::FromBool(v != VARIANT_FALSE); }
 Variant Color(OLE_COLOR v) { return Variant::FromLong(static_cast<Long>(v)); }
+Variant String(BSTR v) { return Variant::FromString(FromBstr(v)); }
 
 }  // namespace
 
-#define MARKLET_ACCESSORS(Name, CType, As, From)                                                      \
-  HRESULT MarkletObject::get_##Name(CType* value) { return GetAs(DispidOf(u"" #Name), value, As); } \
+#define MARKLET_GETTER(Name, CType, As) \
+  HRESULT MarkletObject::get_##Name(CType* value) { return GetAs(DispidOf(u"" #Name), value, As); }
+#define MARKLET_ACCESSORS(Name, CType, As, From) \
+  MARKLET_GETTER(Name, CType, As)                \
   HRESULT MarkletObject::put_##Name(CType value) { return PutProperty(DispidOf(u"" #Name), From(value)); }
 
 MARKLET_ACCESSORS(LineSpacing, SHORT, AsShort, Variant::FromInteger)
@@ -395,20 +398,14 @@ MARKLET_ACCESSORS(TabSize, BYTE, AsByte, Variant::FromByte)
 MARKLET_ACCESSORS(ForeColor, OLE_COLOR, AsColor, Color)
 MARKLET_ACCESSORS(LinkColor, OLE_COLOR, AsColor, Color)
 MARKLET_ACCESSORS(ActiveLinkColor, OLE_COLOR, AsColor, Color)
+MARKLET_GETTER(FormatedText, BSTR, AsBstr)
 MARKLET_ACCESSORS(Enabled, VARIANT_BOOL, AsBool, Bool)
 MARKLET_ACCESSORS(Appearance, LONG, AsLong, Variant::FromLong)
+MARKLET_ACCESSORS(Text, BSTR, AsBstr, String)
+MARKLET_ACCESSORS(MoreLinkText, BSTR, AsBstr, String)
 MARKLET_ACCESSORS(BorderStyle, LONG, AsLong, Variant::FromLong)
 #undef MARKLET_ACCESSORS
-
-HRESULT MarkletObject::get_Text(BSTR* value) { return GetAs(DispidOf(u"Text"), value, AsBstr); }
-HRESULT MarkletObject::put_Text(BSTR value) {
-  return PutProperty(DispidOf(u"Text"), Variant::FromString(FromBstr(value)));
-}
-HRESULT MarkletObject::get_MoreLinkText(BSTR* value) { return GetAs(DispidOf(u"MoreLinkText"), value, AsBstr); }
-HRESULT MarkletObject::put_MoreLinkText(BSTR value) {
-  return PutProperty(DispidOf(u"MoreLinkText"), Variant::FromString(FromBstr(value)));
-}
-HRESULT MarkletObject::get_FormatedText(BSTR* value) { return GetAs(DispidOf(u"FormatedText"), value, AsBstr); }
+#undef MARKLET_GETTER
 
 HRESULT MarkletObject::get_Picture(IPictureDisp** value) {
   return GetAs(DispidOf(u"Picture"), value, [](const Variant& v) { return PictureDispOf(v.ToPicture()); });
