@@ -12,7 +12,7 @@
 #include "platform/trace/json.h"
 #include "platform/trace/script_runner.h"
 #include "platform/x11/desktop_open.h"
-#include "platform/x11/x11_forms.h"
+#include "platform/x11/x11_form_host.h"
 #include "platform/x11/x11_host.h"
 #include "tools/arguments.h"
 #include "tools/commands.h"

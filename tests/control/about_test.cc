@@ -162,6 +162,80 @@ TEST(TraceForms, AnUnloadFromInsideAControlEventWaitsForTheControl) {
   EXPECT_NE(log.str().find("{\"form\":{\"op\":\"unload\"},\"source\":\"frmTest\"}"), std::string::npos);
 }
 
+// Code that unloads its form from its button's click or from its Load, and
+// reaches the site after asking.
+class UnloadEarly : public FormCode {
+ public:
+  bool fromLoad = false;
+  std::u16string tooltipAfter;
+  void Load(Form& form) override {
+    if (fromLoad) Leave(form);
+  }
+  void Unload(Form&) override {}
+  void ButtonClick(Form& form, const std::u16string&) override { Leave(form); }
+  void ControlEvent(Form&, const std::u16string&, EventId, EventArgs&) override {}
+
+ private:
+  void Leave(Form& form) {
+    form.Unload();
+    form.Site(u"Marklet1").SetToolTipText(u"still here");
+    tooltipAfter = form.Site(u"Marklet1").ToolTipText();
+  }
+};
+
+FormDesign SiteAndButton() {
+  FormDesign design;
+  design.name = u"frmTest";
+  FormDesign::Control site;
+  site.kind = FormDesign::Kind::ControlSite;
+  site.name = u"Marklet1";
+  site.width = 1000;
+  site.height = 500;
+  site.create = &HostedMarklet::Create;
+  design.controls.push_back(site);
+  FormDesign::Control button;
+  button.kind = FormDesign::Kind::CommandButton;
+  button.name = u"btnOk";
+  design.controls.push_back(button);
+  return design;
+}
+
+TEST(TraceForms, AnUnloadFromTheClickOrTheLoadWaitsForItToReturn) {
+  std::ostringstream log;
+  trace::TraceWorld world(log);
+  auto code = std::make_unique<UnloadEarly>();
+  UnloadEarly& seen = *code;
+  auto& form = static_cast<trace::TraceForm&>(world.forms().CreateForm(SiteAndButton(), std::move(code)));
+  world.SetNestedLineSource([&] {
+    form.PressButton(u"btnOk");
+    EXPECT_FALSE(form.Loaded());
+    return true;
+  });
+  form.ShowModal(0);
+  EXPECT_EQ(seen.tooltipAfter, u"still here");
+  std::string records = log.str();
+  std::size_t click = records.find("{\"form\":{\"op\":\"click\",\"name\":\"btnOk\"}");
+  std::size_t tooltip = records.find("{\"tooltip\":\"still here\",\"source\":\"Marklet1\"}");
+  std::size_t unload = records.find("{\"form\":{\"op\":\"unload\"}");
+  ASSERT_NE(unload, std::string::npos) << records;
+  EXPECT_LT(click, tooltip);
+  EXPECT_LT(tooltip, unload);
+
+  // Unloaded from its Load, the form is never shown.
+  log.str("");
+  seen.fromLoad = true;
+  seen.tooltipAfter.clear();
+  world.SetNestedLineSource([] {
+    ADD_FAILURE() << "a modal loop ran for a form that unloaded in its Load";
+    return false;
+  });
+  form.ShowModal(0);
+  EXPECT_FALSE(form.Loaded());
+  EXPECT_EQ(seen.tooltipAfter, u"still here");
+  EXPECT_NE(log.str().find("{\"form\":{\"op\":\"unload\"}"), std::string::npos);
+  EXPECT_EQ(log.str().find("\"op\":\"show\""), std::string::npos) << log.str();
+}
+
 TEST(TraceForms, APictureThatDoesNotDecodeKeepsNoForm) {
   std::ostringstream log;
   trace::TraceWorld world(log);

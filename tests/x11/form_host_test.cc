@@ -11,8 +11,9 @@
 
 #include "control/about/about_dialog.h"
 #include "host/error.h"
+#include "platform/x11/command_button.h"
 #include "platform/x11/desktop_open.h"
-#include "platform/x11/x11_forms.h"
+#include "platform/x11/x11_form_host.h"
 #include "platform/x11/x11_host.h"
 // Last: Xlib's macros clash with the project's names.
 #include "x11/live_window.h"
@@ -107,6 +108,16 @@ class FailingLoad : public marklet::FormCode {
   int unloads = 0;
 };
 
+// A form's code that unloads its form from its Load.
+class UnloadingLoad : public marklet::FormCode {
+ public:
+  void Load(marklet::Form& form) override { form.Unload(); }
+  void Unload(marklet::Form&) override { ++unloads; }
+  void ButtonClick(marklet::Form&, const std::u16string&) override {}
+  void ControlEvent(marklet::Form&, const std::u16string&, marklet::EventId, marklet::EventArgs&) override {}
+  int unloads = 0;
+};
+
 class LiveForms : public LiveWindow {};
 
 TEST_F(LiveForms, RefusesBadPicturesAndFailsTheShowWhenTheLoadFails) {
@@ -149,6 +160,23 @@ TEST_F(LiveForms, RefusesBadPicturesAndFailsTheShowWhenTheLoadFails) {
   EXPECT_EQ(static_cast<marklet::x11::X11Form&>(form).window(), 0u);
   EXPECT_EQ(forms.ModalForm(), nullptr);
   EXPECT_EQ(failing->unloads, 1);
+  EXPECT_EQ(steps, (std::vector<std::string>{"create", "load", "unload"}));
+}
+
+TEST_F(LiveForms, AFormUnloadedByItsLoadIsNeverShown) {
+  marklet::x11::ViewOptions options;
+  marklet::x11::X11Host host(options, name_.c_str());
+  marklet::x11::X11FormHost& forms = host.forms();
+  std::vector<std::string> steps;
+  forms.onForm = [&](const std::u16string&, const std::string& op, const std::u16string&) { steps.push_back(op); };
+  auto code = std::make_unique<UnloadingLoad>();
+  UnloadingLoad* unloading = code.get();
+  marklet::Form& form = forms.CreateForm(marklet::AboutFormDesign(), std::move(code));
+  form.ShowModal(host.container().rasterSurface().hWnd());
+  EXPECT_FALSE(form.Loaded());
+  EXPECT_EQ(static_cast<marklet::x11::X11Form&>(form).window(), 0u);
+  EXPECT_EQ(forms.ModalForm(), nullptr);
+  EXPECT_EQ(unloading->unloads, 1);
   EXPECT_EQ(steps, (std::vector<std::string>{"create", "load", "unload"}));
 }
 

@@ -4,9 +4,8 @@
 
 #include "host/container.h"
 #include "host/error.h"
-#include "host/stored_property_bag.h"
-#include "platform/trace/json.h"
 #include "platform/pixbuf/picture_loader.h"
+#include "platform/trace/json.h"
 #include "platform/trace/trace_container.h"
 
 namespace marklet::trace {
@@ -22,161 +21,117 @@ const char* KindName(FormDesign::Kind kind) {
   return "?";
 }
 
-[[noreturn]] void NoSuch(const char* what, const std::u16string& name) {
-  throw MarkletError(ErrorNumber::InvalidProcedureCall,
-                     std::string("Invalid procedure call or argument: no ") + what + " '" +
-                         U16ToUtf8(name) + "'");
-}
-
 }  // namespace
 
 // ---- TraceForm ----
 
-class TraceForm::LoadedSite : public ControlSite {
+class TraceForm::LoadedSite : public FormSite {
  public:
   LoadedSite(TraceWorld& world, const FormDesign::Control& design)
-      : name(design.name), container(std::make_unique<TraceContainer>(world, U16ToUtf8(design.name))) {
+      : FormSite(design.name), container_(std::make_unique<TraceContainer>(world, U16ToUtf8(design.name))) {
     // The form's own ambient values, as a form hands them to its controls.
-    container->ambientName = design.name;
-    container->ambientBackColor = 0x8000000Fu;
-    container->ambientFont = FontDesc{u"MS Sans Serif", 8.25f};
-    container->traceSurface().SetSizeQuietly(design.width, design.height);
+    container_->ambientName = design.name;
+    container_->ambientBackColor = 0x8000000Fu;
+    container_->ambientFont = FontDesc{u"MS Sans Serif", 8.25f};
+    container_->traceSurface().SetSizeQuietly(design.width, design.height);
   }
 
-  SiteControl& control() override { return *container->siteControl(); }
-  std::u16string ToolTipText() override { return tooltip; }
+  TraceContainer& traceContainer() { return *container_; }
+
+  SiteControl& control() override { return *container_->siteControl(); }
+  std::u16string ToolTipText() override { return tooltip_; }
   void SetToolTipText(const std::u16string& text) override {
-    tooltip = text;
-    container->Emit("tooltip", JsonString(text));
+    tooltip_ = text;
+    container_->Emit("tooltip", JsonString(text));
   }
 
-  std::u16string name;
-  std::unique_ptr<TraceContainer> container;
-  std::u16string tooltip;
+  Container& container() override { return *container_; }
+  void Attach(std::unique_ptr<SiteControl> control) override { container_->SetSiteControl(std::move(control)); }
+  void Deliver(const char* notification, const std::function<void()>& action) override {
+    container_->Deliver(notification, action);
+  }
+  void Detach() override {
+    SiteControl& hosted = control();
+    container_->Deliver("Terminate", [&] { hosted.Terminate(); });
+  }
+  // The failure plan may refuse a read.
+  void BeforeRead() override { container_->Check("ReadProperty"); }
+
+ private:
+  std::unique_ptr<TraceContainer> container_;
+  std::u16string tooltip_;
 };
 
 TraceForm::TraceForm(TraceWorld& world, const FormDesign& design, std::vector<Picture> pictures,
                      std::unique_ptr<FormCode> code)
-    : world_(world), design_(design), pictures_(std::move(pictures)), code_(std::move(code)) {
-  // The image bytes were decoded into pictures_; the design keeps no view of them.
-  for (auto& control : design_.controls) control.image = {};
-}
+    : FormLifecycle(design, std::move(pictures), std::move(code)), world_(world) {}
 
 TraceForm::~TraceForm() {
   // A form still loaded when the world ends goes quietly.
-  sites_.clear();
+  DiscardSites();
   if (hwnd_) world_.windows().DestroyWindow(hwnd_);
 }
 
 void TraceForm::Emit(const std::string& op, const std::string& extra) {
   std::string json = "{\"op\":" + JsonString(std::string_view(op));
   if (!extra.empty()) json += "," + extra;
-  world_.log().Emit("form", json + "}", U16ToUtf8(design_.name));
+  world_.log().Emit("form", json + "}", U16ToUtf8(name()));
 }
-
-HWND TraceForm::hWnd() { return loaded_ ? hwnd_ : 0; }
 
 WindowSystem& TraceForm::windows() { return world_.windows(); }
 
-TraceForm::LoadedSite& TraceForm::FindSite(const std::u16string& name) {
-  for (auto& site : sites_)
-    if (site->name == name) return *site;
-  NoSuch("control site", name);
+TraceContainer& TraceForm::SiteContainer(const std::u16string& name) {
+  return static_cast<LoadedSite&>(FindSite(name)).traceContainer();
 }
 
-ControlSite& TraceForm::Site(const std::u16string& name) { return FindSite(name); }
+void TraceForm::OpenWindow(HWND) { hwnd_ = world_.windows().CreateWindow(U16ToUtf8(name())); }
 
-TraceContainer& TraceForm::SiteContainer(const std::u16string& name) { return *FindSite(name).container; }
-
-void TraceForm::Load() {
-  Emit("load");
-  hwnd_ = world_.windows().CreateWindow(U16ToUtf8(design_.name));
-  loaded_ = true;
-  try {
-    for (const auto& control : design_.controls) {
-      if (control.kind != FormDesign::Kind::ControlSite) continue;
-      auto site = std::make_unique<LoadedSite>(world_, control);
-      TraceContainer& container = *site->container;
-      container.SetSiteControl(control.create(container));
-      std::u16string name = control.name;
-      container.SetEventHandler([this, name](EventId id, EventArgs& args) {
-        code_->ControlEvent(*this, name, id, args);
-      });
-      sites_.push_back(std::move(site));
-      SiteControl& hosted = *container.siteControl();
-      container.Deliver("Initialize", [&] { hosted.Initialize(); });
-      StoredPropertyBag bag(control.stored, [&container] { container.Check("ReadProperty"); });
-      container.Deliver("ReadProperties", [&] { hosted.ReadProperties(bag); });
-    }
-    code_->Load(*this);
-  } catch (...) {
-    Unload();
-    throw;
-  }
+std::unique_ptr<FormSite> TraceForm::MakeSite(const FormDesign::Control& control) {
+  auto site = std::make_unique<LoadedSite>(world_, control);
+  std::u16string name = control.name;
+  site->traceContainer().SetEventHandler(
+      [this, name](EventId id, EventArgs& args) { RaiseControlEvent(name, id, args); });
+  return site;
 }
 
-void TraceForm::ShowModal(HWND) {
-  if (loaded_) throw MarkletError(400, "Form already displayed; can't show modally");
-  Load();
+void TraceForm::RunModal(HWND owner) {
+  Load(owner);
+  if (!Loaded()) return;
   Emit("show", "\"modal\":true");
-  for (auto& site : sites_) site->container->QueuePaint();
+  for (const auto& site : sites()) static_cast<LoadedSite&>(*site).traceContainer().QueuePaint();
   world_.Pump();
   // The modal loop: the scenario's next lines run here until the form unloads.
-  while (loaded_) {
+  while (Loaded()) {
     if (!world_.RunNestedLine()) Unload();
   }
 }
 
-void TraceForm::Unload() {
-  if (!loaded_ || unloading_) return;
-  if (dispatching_ > 0) {
-    unloadPending_ = true;
-    return;
-  }
-  unloading_ = true;
-  unloadPending_ = false;
-  Emit("unload");
-  try {
-    code_->Unload(*this);
-  } catch (const MarkletError& e) {
-    world_.log().EmitObject(JsonObject()
-                                .Raw("error", ErrorJson(e.number(), e.what()))
-                                .Str("in", "Unload")
-                                .Str("source", U16ToUtf8(design_.name))
-                                .str());
-  }
-  for (auto& site : sites_) {
-    SiteControl& hosted = *site->container->siteControl();
-    site->container->Deliver("Terminate", [&] { hosted.Terminate(); });
-  }
-  sites_.clear();
+void TraceForm::ReportError(const char* where, const MarkletError& error) {
+  world_.log().EmitObject(JsonObject()
+                              .Raw("error", ErrorJson(error.number(), error.what()))
+                              .Str("in", where)
+                              .Str("source", U16ToUtf8(name()))
+                              .str());
+}
+
+void TraceForm::CloseWindow() {
   world_.windows().DestroyWindow(hwnd_);
   hwnd_ = 0;
-  loaded_ = false;
-  unloading_ = false;
 }
 
 void TraceForm::PressButton(const std::u16string& name) {
-  auto it = std::find_if(design_.controls.begin(), design_.controls.end(), [&](const auto& c) {
+  const auto& controls = design().controls;
+  auto it = std::find_if(controls.begin(), controls.end(), [&](const auto& c) {
     return c.kind == FormDesign::Kind::CommandButton && c.name == name;
   });
-  if (!loaded_ || it == design_.controls.end()) NoSuch("command button", name);
+  if (!Loaded() || it == controls.end()) RaiseNoSuch("command button", name);
   Emit("click", "\"name\":" + JsonString(name));
-  code_->ButtonClick(*this, name);
+  Call([&] { code().ButtonClick(*this, name); });
 }
 
 void TraceForm::Dispatch(const std::u16string& site, const std::function<void(SiteControl&)>& action) {
   SiteControl& control = FindSite(site).control();
-  ++dispatching_;
-  try {
-    action(control);
-  } catch (...) {
-    --dispatching_;
-    if (dispatching_ == 0 && unloadPending_) Unload();
-    throw;
-  }
-  --dispatching_;
-  if (dispatching_ == 0 && unloadPending_) Unload();
+  Call([&] { action(control); });
 }
 
 void TraceForm::CloseFromTitleBar() {
@@ -189,34 +144,22 @@ void TraceForm::CloseFromTitleBar() {
 
 TraceFormHost::~TraceFormHost() = default;
 
-Form* TraceFormHost::FindForm(const std::u16string& name) {
-  for (auto& form : forms_)
-    if (form->name() == name) return form.get();
-  return nullptr;
-}
-
 TraceForm* TraceFormHost::LoadedForm(const std::u16string& name) {
-  auto* form = static_cast<TraceForm*>(FindForm(name));
+  TraceForm* form = Find(name);
   return form && form->Loaded() ? form : nullptr;
 }
 
-Form& TraceFormHost::CreateForm(const FormDesign& design, std::unique_ptr<FormCode> code) {
-  if (FindForm(design.name)) {
-    throw MarkletError(ErrorNumber::InvalidProcedureCall,
-                       "Invalid procedure call or argument: a form '" + U16ToUtf8(design.name) +
-                           "' exists already");
-  }
-  std::vector<Picture> pictures;
-  for (const auto& control : design.controls) {
-    Picture picture;
-    if (control.kind == FormDesign::Kind::PictureBox && !control.image.empty()) {
-      picture = DecodePictureData(control.image, world_.tppX, world_.tppY, false,
-                                  "the picture of " + U16ToUtf8(control.name));
-    }
-    if (control.kind == FormDesign::Kind::ControlSite && !control.create) NoSuch("control for the site", control.name);
-    pictures.push_back(picture);
-  }
-  forms_.push_back(std::make_unique<TraceForm>(world_, design, pictures, std::move(code)));
+Picture TraceFormHost::Decode(std::span<const unsigned char> bytes, const std::string& what) {
+  return DecodePictureData(bytes, world_.tppX, world_.tppY, false, what);
+}
+
+std::unique_ptr<TraceForm> TraceFormHost::MakeForm(const FormDesign& design, std::vector<Picture> pictures,
+                                                   std::unique_ptr<FormCode> code) {
+  return std::make_unique<TraceForm>(world_, design, std::move(pictures), std::move(code));
+}
+
+void TraceFormHost::Created(TraceForm& form) {
+  const FormDesign& design = form.design();
   std::string source = U16ToUtf8(design.name);
   world_.log().Emit("form",
                     JsonObject()
@@ -237,10 +180,9 @@ Form& TraceFormHost::CreateForm(const FormDesign& design, std::unique_ptr<FormCo
         .Sng("width", c.width)
         .Sng("height", c.height);
     if (c.kind == FormDesign::Kind::CommandButton) record.Str("caption", c.caption);
-    if (c.kind == FormDesign::Kind::PictureBox) record.Raw("picture", JsonPicture(pictures[i]));
+    if (c.kind == FormDesign::Kind::PictureBox) record.Raw("picture", JsonPicture(form.picture(i)));
     world_.log().Emit("form", record.str(), source);
   }
-  return *forms_.back();
 }
 
 }  // namespace marklet::trace

@@ -11,25 +11,20 @@
 #include <string>
 #include <vector>
 
-#include "host/forms.h"
+#include "host/form_lifecycle.h"
 
 namespace marklet::trace {
 
 class TraceWorld;
 class TraceContainer;
 
-class TraceForm : public Form {
+class TraceForm : public FormLifecycle {
  public:
   TraceForm(TraceWorld& world, const FormDesign& design, std::vector<Picture> pictures,
             std::unique_ptr<FormCode> code);
   ~TraceForm() override;
 
-  const std::u16string& name() const override { return design_.name; }
-  void ShowModal(HWND owner) override;
-  void Unload() override;
-  bool Loaded() const override { return loaded_; }
-  HWND hWnd() override;
-  ControlSite& Site(const std::u16string& name) override;
+  HWND hWnd() override { return Loaded() ? hwnd_ : 0; }
   WindowSystem& windows() override;
 
   // What a user does on the shown form.
@@ -44,34 +39,32 @@ class TraceForm : public Form {
 
  private:
   class LoadedSite;
-  void Load();
+  void RunModal(HWND owner) override;
+  void OpenWindow(HWND owner) override;
+  std::unique_ptr<FormSite> MakeSite(const FormDesign::Control& control) override;
+  void Report(const char* step) override { Emit(step); }
+  void ReportError(const char* where, const MarkletError& error) override;
+  void CloseWindow() override;
   void Emit(const std::string& op, const std::string& extra = {});
-  LoadedSite& FindSite(const std::u16string& name);
 
   TraceWorld& world_;
-  FormDesign design_;
-  std::vector<Picture> pictures_;  // by control, decoded once
-  std::unique_ptr<FormCode> code_;
-  bool loaded_ = false;
-  bool unloading_ = false;
-  int dispatching_ = 0;
-  bool unloadPending_ = false;
   HWND hwnd_ = 0;
-  std::vector<std::unique_ptr<LoadedSite>> sites_;
 };
 
-class TraceFormHost : public FormHost {
+class TraceFormHost : public FormRegistry<TraceForm> {
  public:
   explicit TraceFormHost(TraceWorld& world) : world_(world) {}
   ~TraceFormHost() override;
-  Form* FindForm(const std::u16string& name) override;
-  Form& CreateForm(const FormDesign& design, std::unique_ptr<FormCode> code) override;
   // The form of that name when it is loaded, else null.
   TraceForm* LoadedForm(const std::u16string& name);
 
  private:
+  Picture Decode(std::span<const unsigned char> bytes, const std::string& what) override;
+  std::unique_ptr<TraceForm> MakeForm(const FormDesign& design, std::vector<Picture> pictures,
+                                      std::unique_ptr<FormCode> code) override;
+  void Created(TraceForm& form) override;
+
   TraceWorld& world_;
-  std::vector<std::unique_ptr<TraceForm>> forms_;
 };
 
 }  // namespace marklet::trace

@@ -7,7 +7,6 @@
 
 #include "host/container.h"
 #include "host/error.h"
-#include "host/stored_property_bag.h"
 #include "platform/win32/ole_picture.h"
 #include "platform/win32/win32_container.h"
 #include "platform/win32/win32_window_system.h"
@@ -23,11 +22,6 @@ constexpr int kFirstControlId = 1000;
 // Wine adds an "About Wine" command (and a separator) below Close in every
 // system menu.
 constexpr UINT kWineAboutCommand = 0xF141;
-
-[[noreturn]] void NoSuch(const char* what, const std::u16string& name) {
-  throw MarkletError(ErrorNumber::InvalidProcedureCall,
-                     std::string("Invalid procedure call or argument: no ") + what + " '" + U16ToUtf8(name) + "'");
-}
 
 // A picture box: a child window that shows its picture at its top left.
 LRESULT CALLBACK PictureBoxProcedure(::HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -68,101 +62,6 @@ double TwipsPerPixel(int axis) {
 
 int Px(Single twips, double tpp) { return static_cast<int>(std::lround(twips / tpp)); }
 
-}  // namespace
-
-// ---- Win32Form ----
-
-class Win32Form::LoadedSite : public ControlSite {
- public:
-  LoadedSite(const std::u16string& siteName, std::unique_ptr<Win32Container> siteContainer)
-      : name(siteName), container(std::move(siteContainer)) {}
-  SiteControl& control() override {
-    if (!container->siteControl()) NoSuch("control on the site", name);
-    return *container->siteControl();
-  }
-  std::u16string ToolTipText() override { return container->ToolTipText(); }
-  void SetToolTipText(const std::u16string& text) override { container->SetToolTipText(text); }
-
-  std::u16string name;
-  std::unique_ptr<Win32Container> container;
-};
-
-Win32Form::Win32Form(const FormDesign& design, std::vector<Picture> pictures, std::unique_ptr<FormCode> code)
-    : design_(design), pictures_(std::move(pictures)), code_(std::move(code)) {
-  // The image bytes were decoded into pictures_; the design keeps no view of them.
-  for (auto& control : design_.controls) control.image = {};
-}
-
-Win32Form::~Win32Form() {
-  sites_.clear();
-  if (font_) ::DeleteObject(font_);
-}
-
-WindowSystem& Win32Form::windows() { return Win32WindowSystem::Instance(); }
-
-Win32Form::LoadedSite& Win32Form::FindSite(const std::u16string& name) {
-  for (auto& site : sites_)
-    if (site->name == name) return *site;
-  NoSuch("control site", name);
-}
-
-ControlSite& Win32Form::Site(const std::u16string& name) { return FindSite(name); }
-
-Win32Container& Win32Form::SiteContainer(const std::u16string& name) { return *FindSite(name).container; }
-
-bool Win32Form::Busy() const {
-  return std::any_of(sites_.begin(), sites_.end(), [](const auto& site) { return site->container->busy() > 0; });
-}
-
-// The dialog is owned by the top-level window of the control that shows it;
-// the system's modal loop disables that window until the dialog ends.
-void Win32Form::ShowModal(HWND owner) {
-  if (loaded_) throw MarkletError(400, "Form already displayed; can't show modally");
-  owner_ = owner ? ::GetAncestor(Native(owner), GA_ROOT) : nullptr;
-  // An in-memory dialog template: frame and caption only; the controls are
-  // made on WM_INITDIALOG in pixels from the design's twips.
-  std::vector<WORD> tmpl;
-  auto push32 = [&](DWORD v) {
-    tmpl.push_back(LOWORD(v));
-    tmpl.push_back(HIWORD(v));
-  };
-  push32(DS_MODALFRAME | WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN);
-  push32(0);
-  for (int i = 0; i < 5; ++i) tmpl.push_back(0);  // no items; x, y, cx, cy
-  tmpl.push_back(0);                              // no menu
-  tmpl.push_back(0);                              // the dialog class
-  for (char16_t c : design_.caption) tmpl.push_back(c);
-  tmpl.push_back(0);
-  loadFailed_ = false;
-  unloadRequested_ = false;
-  INT_PTR result = ::DialogBoxIndirectParamW(ResourceModule(), reinterpret_cast<LPCDLGTEMPLATEW>(tmpl.data()),
-                                             owner_, &DialogProcedure, reinterpret_cast<LPARAM>(this));
-  hwnd_ = nullptr;
-  if (loadFailed_) throw MarkletError(loadErrorNumber_, loadErrorMessage_);
-  if (result == -1) {
-    throw MarkletError(ErrorNumber::InvalidProcedureCall,
-                       "Cannot show the form '" + U16ToUtf8(design_.name) + "' (error " +
-                           std::to_string(::GetLastError()) + ")");
-  }
-}
-
-void Win32Form::Unload() {
-  if (!loaded_ || !hwnd_) return;
-  unloadRequested_ = true;
-  ::PostMessageW(hwnd_, kUnloadMessage, 0, 0);
-}
-
-INT_PTR CALLBACK Win32Form::DialogProcedure(::HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  if (msg == WM_INITDIALOG) {
-    ::SetWindowLongPtrW(hwnd, DWLP_USER, lParam);
-    reinterpret_cast<Win32Form*>(lParam)->hwnd_ = hwnd;
-  }
-  auto* self = reinterpret_cast<Win32Form*>(::GetWindowLongPtrW(hwnd, DWLP_USER));
-  return self ? self->OnMessage(msg, wParam, lParam) : FALSE;
-}
-
-namespace {
-
 // The form's code trims the system menu by position, which assumes the
 // standard menu with Close last; an extra command some systems append after
 // Close is taken off first, so Close is last there too.
@@ -179,9 +78,101 @@ void StandardSystemMenu(::HWND hwnd) {
 
 }  // namespace
 
-void Win32Form::Build() {
-  double tppX = TwipsPerPixel(LOGPIXELSX), tppY = TwipsPerPixel(LOGPIXELSY);
-  RECT frame{0, 0, Px(design_.clientWidth, tppX), Px(design_.clientHeight, tppY)};
+// ---- Win32Form ----
+
+class Win32Form::LoadedSite : public FormSite {
+ public:
+  LoadedSite(const std::u16string& siteName, std::unique_ptr<Win32Container> siteContainer)
+      : FormSite(siteName), container_(std::move(siteContainer)) {}
+
+  Win32Container& win32Container() { return *container_; }
+
+  SiteControl& control() override {
+    if (!container_->siteControl()) RaiseNoSuch("control on the site", name());
+    return *container_->siteControl();
+  }
+  std::u16string ToolTipText() override { return container_->ToolTipText(); }
+  void SetToolTipText(const std::u16string& text) override { container_->SetToolTipText(text); }
+
+  Container& container() override { return *container_; }
+  void Attach(std::unique_ptr<SiteControl> control) override { container_->SetSiteControl(std::move(control)); }
+  void Deliver(const char* notification, const std::function<void()>& action) override {
+    container_->Deliver(notification, action);
+  }
+  void Detach() override { container_->DestroyControl(); }
+
+ private:
+  std::unique_ptr<Win32Container> container_;
+};
+
+Win32Form::Win32Form(const FormDesign& design, std::vector<Picture> pictures, std::unique_ptr<FormCode> code)
+    : FormLifecycle(design, std::move(pictures), std::move(code)) {}
+
+Win32Form::~Win32Form() {
+  DiscardSites();
+  if (font_) ::DeleteObject(font_);
+}
+
+WindowSystem& Win32Form::windows() { return Win32WindowSystem::Instance(); }
+
+Win32Form::LoadedSite& Win32Form::Own(FormSite& site) { return static_cast<LoadedSite&>(site); }
+
+Win32Container& Win32Form::SiteContainer(const std::u16string& name) { return Own(FindSite(name)).win32Container(); }
+
+bool Win32Form::Busy() const {
+  return std::any_of(sites().begin(), sites().end(),
+                     [](const auto& site) { return Own(*site).win32Container().busy() > 0; });
+}
+
+// The dialog is owned by the top-level window of the control that shows it;
+// the system's modal loop disables that window until the dialog ends. The
+// form loads once the dialog's window exists (WM_INITDIALOG).
+void Win32Form::RunModal(HWND owner) {
+  ownerHandle_ = owner;
+  owner_ = owner ? ::GetAncestor(Native(owner), GA_ROOT) : nullptr;
+  // An in-memory dialog template: frame and caption only; the controls are
+  // made on WM_INITDIALOG in pixels from the design's twips.
+  std::vector<WORD> tmpl;
+  auto push32 = [&](DWORD v) {
+    tmpl.push_back(LOWORD(v));
+    tmpl.push_back(HIWORD(v));
+  };
+  push32(DS_MODALFRAME | WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN);
+  push32(0);
+  for (int i = 0; i < 5; ++i) tmpl.push_back(0);  // no items; x, y, cx, cy
+  tmpl.push_back(0);                              // no menu
+  tmpl.push_back(0);                              // the dialog class
+  for (char16_t c : design().caption) tmpl.push_back(c);
+  tmpl.push_back(0);
+  loadFailed_ = false;
+  INT_PTR result = ::DialogBoxIndirectParamW(ResourceModule(), reinterpret_cast<LPCDLGTEMPLATEW>(tmpl.data()),
+                                             owner_, &DialogProcedure, reinterpret_cast<LPARAM>(this));
+  hwnd_ = nullptr;
+  if (loadFailed_) throw MarkletError(loadErrorNumber_, loadErrorMessage_);
+  if (result == -1) {
+    throw MarkletError(ErrorNumber::InvalidProcedureCall,
+                       "Cannot show the form '" + U16ToUtf8(name()) + "' (error " +
+                           std::to_string(::GetLastError()) + ")");
+  }
+}
+
+void Win32Form::UnloadWhenIdle() {
+  if (hwnd_) ::PostMessageW(hwnd_, kUnloadMessage, 0, 0);
+}
+
+INT_PTR CALLBACK Win32Form::DialogProcedure(::HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg == WM_INITDIALOG) {
+    ::SetWindowLongPtrW(hwnd, DWLP_USER, lParam);
+    reinterpret_cast<Win32Form*>(lParam)->hwnd_ = hwnd;
+  }
+  auto* self = reinterpret_cast<Win32Form*>(::GetWindowLongPtrW(hwnd, DWLP_USER));
+  return self ? self->OnMessage(msg, wParam, lParam) : FALSE;
+}
+
+void Win32Form::OpenWindow(HWND) {
+  tppX_ = TwipsPerPixel(LOGPIXELSX);
+  tppY_ = TwipsPerPixel(LOGPIXELSY);
+  RECT frame{0, 0, Px(design().clientWidth, tppX_), Px(design().clientHeight, tppY_)};
   DWORD style = static_cast<DWORD>(::GetWindowLongPtrW(hwnd_, GWL_STYLE));
   DWORD exStyle = static_cast<DWORD>(::GetWindowLongPtrW(hwnd_, GWL_EXSTYLE));
   ::AdjustWindowRectEx(&frame, style, FALSE, exStyle);
@@ -201,98 +192,84 @@ void Win32Form::Build() {
   }
   ::SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
   StandardSystemMenu(hwnd_);
-  loaded_ = true;
   if (auto& host = Win32FormHost::Instance(); host.onFormLoaded) host.onFormLoaded(*this);
-
   RegisterPictureBoxClass();
-  std::vector<::HWND> pictureBoxes;
-  for (std::size_t i = 0; i < design_.controls.size(); ++i) {
-    const auto& control = design_.controls[i];
-    RECT r{Px(control.left, tppX), Px(control.top, tppY), Px(control.left + control.width, tppX),
-           Px(control.top + control.height, tppY)};
-    switch (control.kind) {
-      case FormDesign::Kind::PictureBox: {
-        ::HWND box = ::CreateWindowExW(0, kPictureBoxClass, nullptr, WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, r.left,
-                                       r.top, r.right - r.left, r.bottom - r.top, hwnd_,
-                                       reinterpret_cast<::HMENU>(static_cast<INT_PTR>(kFirstControlId + i)),
-                                       ResourceModule(), nullptr);
-        ::SetWindowLongPtrW(box, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&pictures_[i]));
-        children_.push_back(box);
-        pictureBoxes.push_back(box);
-        break;
-      }
-      case FormDesign::Kind::CommandButton: {
-        ::HWND button = ::CreateWindowExW(
-            0, L"BUTTON", Wide(control.caption), WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS | BS_PUSHBUTTON,
-            r.left, r.top, r.right - r.left, r.bottom - r.top, hwnd_,
-            reinterpret_cast<::HMENU>(static_cast<INT_PTR>(kFirstControlId + i)), ResourceModule(), nullptr);
-        ::SendMessageW(button, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
-        children_.push_back(button);
-        break;
-      }
-      case FormDesign::Kind::ControlSite: {
-        auto container = std::make_unique<Win32Container>(hwnd_, r);
-        Win32Container& c = *container;
-        // The form's own ambient values, as a form hands them to its controls.
-        c.ambientName = control.name;
-        c.ambientBackColor = 0x8000000Fu;
-        c.ambientFont = FontDesc{u"MS Sans Serif", 8.25f};
-        std::u16string name = control.name;
-        c.onEvent = [this, name, &c](EventId id, EventArgs& args) {
-          try {
-            code_->ControlEvent(*this, name, id, args);
-          } catch (const MarkletError& e) {
-            if (c.onError) c.onError(EventName(id), e.number(), e.what());
-          } catch (const std::exception& e) {
-            if (c.onError) c.onError(EventName(id), static_cast<int>(ErrorNumber::InvalidProcedureCall), e.what());
-          }
-        };
-        c.onIdle = [this] {
-          if (unloadRequested_ && hwnd_) ::PostMessageW(hwnd_, kUnloadMessage, 0, 0);
-        };
-        sites_.push_back(std::make_unique<LoadedSite>(name, std::move(container)));
-        c.SetSiteControl(control.create(c));
-        SiteControl& hosted = *c.siteControl();
-        c.Deliver("Initialize", [&] { hosted.Initialize(); });
-        StoredPropertyBag bag(control.stored);
-        c.Deliver("ReadProperties", [&] { hosted.ReadProperties(bag); });
-        if (auto& host = Win32FormHost::Instance(); host.onSiteLoaded) host.onSiteLoaded(*this, name, c);
-        c.RequestPaint();
-        break;
-      }
-    }
-  }
-  // The pictures lie above the control sites that overlap them.
-  for (::HWND box : pictureBoxes) ::SetWindowPos(box, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-  code_->Load(*this);
 }
 
-void Win32Form::TakeDown() {
-  if (!loaded_) return;
-  try {
-    code_->Unload(*this);
-  } catch (const std::exception&) {
-    // The form goes whatever its code says.
+void Win32Form::PlaceControl(std::size_t index) {
+  const auto& control = design().controls[index];
+  RECT r{Px(control.left, tppX_), Px(control.top, tppY_), Px(control.left + control.width, tppX_),
+         Px(control.top + control.height, tppY_)};
+  auto* id = reinterpret_cast<::HMENU>(static_cast<INT_PTR>(kFirstControlId + index));
+  if (control.kind == FormDesign::Kind::PictureBox) {
+    ::HWND box = ::CreateWindowExW(0, kPictureBoxClass, nullptr, WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, r.left,
+                                   r.top, r.right - r.left, r.bottom - r.top, hwnd_, id, ResourceModule(), nullptr);
+    ::SetWindowLongPtrW(box, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&picture(index)));
+    children_.push_back(box);
+    pictureBoxes_.push_back(box);
+  } else if (control.kind == FormDesign::Kind::CommandButton) {
+    ::HWND button = ::CreateWindowExW(
+        0, L"BUTTON", Wide(control.caption), WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS | BS_PUSHBUTTON,
+        r.left, r.top, r.right - r.left, r.bottom - r.top, hwnd_, id, ResourceModule(), nullptr);
+    ::SendMessageW(button, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+    children_.push_back(button);
   }
-  for (auto& site : sites_) site->container->DestroyControl();
-  sites_.clear();
+}
+
+std::unique_ptr<FormSite> Win32Form::MakeSite(const FormDesign::Control& control) {
+  RECT r{Px(control.left, tppX_), Px(control.top, tppY_), Px(control.left + control.width, tppX_),
+         Px(control.top + control.height, tppY_)};
+  auto container = std::make_unique<Win32Container>(hwnd_, r);
+  Win32Container& c = *container;
+  // The form's own ambient values, as a form hands them to its controls.
+  c.ambientName = control.name;
+  c.ambientBackColor = 0x8000000Fu;
+  c.ambientFont = FontDesc{u"MS Sans Serif", 8.25f};
+  std::u16string name = control.name;
+  c.onEvent = [this, name, &c](EventId id, EventArgs& args) {
+    try {
+      RaiseControlEvent(name, id, args);
+    } catch (const MarkletError& e) {
+      if (c.onError) c.onError(EventName(id), e.number(), e.what());
+    } catch (const std::exception& e) {
+      if (c.onError) c.onError(EventName(id), static_cast<int>(ErrorNumber::InvalidProcedureCall), e.what());
+    }
+  };
+  c.onIdle = [this] {
+    if (UnloadPending() && hwnd_) ::PostMessageW(hwnd_, kUnloadMessage, 0, 0);
+  };
+  return std::make_unique<LoadedSite>(name, std::move(container));
+}
+
+void Win32Form::ControlsLoaded() {
+  auto& host = Win32FormHost::Instance();
+  for (const auto& site : sites()) {
+    Win32Container& c = Own(*site).win32Container();
+    if (host.onSiteLoaded) host.onSiteLoaded(*this, site->name(), c);
+    c.RequestPaint();
+  }
+  // The pictures lie above the control sites that overlap them.
+  for (::HWND box : pictureBoxes_) ::SetWindowPos(box, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  pictureBoxes_.clear();
+}
+
+void Win32Form::CloseWindow() {
   for (::HWND child : children_) ::DestroyWindow(child);
   children_.clear();
-  loaded_ = false;
-  unloadRequested_ = false;
+  pictureBoxes_.clear();
 }
 
 INT_PTR Win32Form::OnMessage(UINT msg, WPARAM wParam, LPARAM) {
   switch (msg) {
     case WM_INITDIALOG:
       try {
-        Build();
+        Load(ownerHandle_);
       } catch (const std::exception& e) {
+        // The load took the form down again; the show fails with its error.
         auto* error = dynamic_cast<const MarkletError*>(&e);
         loadFailed_ = true;
         loadErrorNumber_ = error ? error->number() : static_cast<int>(ErrorNumber::InvalidProcedureCall);
         loadErrorMessage_ = e.what();
-        TakeDown();
         ::EndDialog(hwnd_, 0);
         return TRUE;
       }
@@ -305,12 +282,13 @@ INT_PTR Win32Form::OnMessage(UINT msg, WPARAM wParam, LPARAM) {
       return TRUE;
     case WM_COMMAND: {
       int id = LOWORD(wParam);
+      const auto& controls = design().controls;
       if (HIWORD(wParam) == BN_CLICKED && id >= kFirstControlId &&
-          id < kFirstControlId + static_cast<int>(design_.controls.size()) && loaded_) {
-        const auto& control = design_.controls[id - kFirstControlId];
+          id < kFirstControlId + static_cast<int>(controls.size()) && Loaded()) {
+        const auto& control = controls[id - kFirstControlId];
         if (control.kind == FormDesign::Kind::CommandButton) {
           try {
-            code_->ButtonClick(*this, control.name);
+            Call([&] { code().ButtonClick(*this, control.name); });
           } catch (const std::exception&) {
             // A failing click handler leaves the dialog as it is.
           }
@@ -326,7 +304,7 @@ INT_PTR Win32Form::OnMessage(UINT msg, WPARAM wParam, LPARAM) {
       return TRUE;
     }
     case kUnloadMessage:
-      if (loaded_ && unloadRequested_ && !Busy()) {
+      if (Loaded() && UnloadPending() && !Busy()) {
         TakeDown();
         ::EndDialog(hwnd_, 1);
       }
@@ -346,28 +324,13 @@ Win32FormHost& Win32FormHost::Instance() {
   return instance;
 }
 
-Form* Win32FormHost::FindForm(const std::u16string& name) {
-  for (auto& form : forms_)
-    if (form->name() == name) return form.get();
-  return nullptr;
+Picture Win32FormHost::Decode(std::span<const unsigned char> bytes, const std::string& what) {
+  return DecodePictureBytes(bytes, what);
 }
 
-Form& Win32FormHost::CreateForm(const FormDesign& design, std::unique_ptr<FormCode> code) {
-  if (FindForm(design.name)) {
-    throw MarkletError(ErrorNumber::InvalidProcedureCall,
-                       "Invalid procedure call or argument: a form '" + U16ToUtf8(design.name) + "' exists already");
-  }
-  std::vector<Picture> pictures;
-  for (const auto& control : design.controls) {
-    Picture picture;
-    if (control.kind == FormDesign::Kind::PictureBox && !control.image.empty()) {
-      picture = DecodePictureBytes(control.image, "the picture of " + U16ToUtf8(control.name));
-    }
-    if (control.kind == FormDesign::Kind::ControlSite && !control.create) NoSuch("control for the site", control.name);
-    pictures.push_back(picture);
-  }
-  forms_.push_back(std::make_unique<Win32Form>(design, std::move(pictures), std::move(code)));
-  return *forms_.back();
+std::unique_ptr<Win32Form> Win32FormHost::MakeForm(const FormDesign& design, std::vector<Picture> pictures,
+                                                   std::unique_ptr<FormCode> code) {
+  return std::make_unique<Win32Form>(design, std::move(pictures), std::move(code));
 }
 
 }  // namespace marklet::win32

@@ -1,8 +1,8 @@
 // The component's modal forms as real dialog boxes: each show builds the
 // dialog from its design (picture boxes, push buttons and control sites, each
-// a child window placed in twips converted to pixels), runs the system's
-// modal loop with the owner window disabled, and takes the controls down
-// before the dialog's window goes.
+// a child window placed in twips converted to pixels) inside the system's
+// modal loop, which disables the owner window, and takes the controls down
+// before the dialog's window goes. The lifecycle is FormLifecycle's.
 #pragma once
 
 #include <functional>
@@ -10,26 +10,19 @@
 #include <string>
 #include <vector>
 
-#include "host/forms.h"
+#include "host/form_lifecycle.h"
 #include "platform/win32/win_api.h"
 
 namespace marklet::win32 {
 
 class Win32Container;
 
-class Win32Form : public Form {
+class Win32Form : public FormLifecycle {
  public:
   Win32Form(const FormDesign& design, std::vector<Picture> pictures, std::unique_ptr<FormCode> code);
   ~Win32Form() override;
 
-  const std::u16string& name() const override { return design_.name; }
-  void ShowModal(HWND owner) override;
-  // Takes the controls down and ends the dialog once every call into the
-  // form's controls has returned.
-  void Unload() override;
-  bool Loaded() const override { return loaded_; }
-  HWND hWnd() override { return loaded_ ? Handle(hwnd_) : 0; }
-  ControlSite& Site(const std::u16string& name) override;
+  HWND hWnd() override { return Loaded() ? Handle(hwnd_) : 0; }
   WindowSystem& windows() override;
 
   // The container of a loaded site (error 5 when there is none).
@@ -39,33 +32,40 @@ class Win32Form : public Form {
   class LoadedSite;
   static INT_PTR CALLBACK DialogProcedure(::HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
   INT_PTR OnMessage(UINT msg, WPARAM wParam, LPARAM lParam);
-  void Build();
-  void TakeDown();
-  bool Busy() const;
-  LoadedSite& FindSite(const std::u16string& name);
 
-  FormDesign design_;
-  std::vector<Picture> pictures_;
-  std::unique_ptr<FormCode> code_;
+  // The lifecycle's hooks.
+  void RunModal(HWND owner) override;
+  void OpenWindow(HWND owner) override;
+  void PlaceControl(std::size_t index) override;
+  std::unique_ptr<FormSite> MakeSite(const FormDesign::Control& control) override;
+  void ControlsLoaded() override;
+  // The form goes whatever its code says; nothing is reported.
+  void ReportError(const char*, const MarkletError&) override {}
+  void CloseWindow() override;
+  // The unload ends the dialog from its own message loop, once no call into
+  // a site's control is under way (the clicked button may still be inside
+  // its own notification).
+  void UnloadWhenIdle() override;
+
+  bool Busy() const;
+  static LoadedSite& Own(FormSite& site);
+
   ::HWND hwnd_ = nullptr;
   ::HWND owner_ = nullptr;
+  HWND ownerHandle_ = 0;
   HFONT font_ = nullptr;
-  bool loaded_ = false;
-  bool unloadRequested_ = false;
+  double tppX_ = 15, tppY_ = 15;  // the screen's twips per pixel
   bool loadFailed_ = false;
   int loadErrorNumber_ = 0;
   std::string loadErrorMessage_;
-  std::vector<std::unique_ptr<LoadedSite>> sites_;
   std::vector<::HWND> children_;
+  std::vector<::HWND> pictureBoxes_;
 };
 
-class Win32FormHost : public FormHost {
+class Win32FormHost : public FormRegistry<Win32Form> {
  public:
   // The one form host of the process: the component keeps one About dialog.
   static Win32FormHost& Instance();
-
-  Form* FindForm(const std::u16string& name) override;
-  Form& CreateForm(const FormDesign& design, std::unique_ptr<FormCode> code) override;
 
   // Told when a form's site has its control and has read its stored
   // properties (host programs and tests watch the dialog's controls).
@@ -75,7 +75,9 @@ class Win32FormHost : public FormHost {
 
  private:
   Win32FormHost() = default;
-  std::vector<std::unique_ptr<Win32Form>> forms_;
+  Picture Decode(std::span<const unsigned char> bytes, const std::string& what) override;
+  std::unique_ptr<Win32Form> MakeForm(const FormDesign& design, std::vector<Picture> pictures,
+                                      std::unique_ptr<FormCode> code) override;
 };
 
 }  // namespace marklet::win32

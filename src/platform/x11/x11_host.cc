@@ -2,7 +2,7 @@
 
 #include "host/error.h"
 #include "platform/x11/cursor_file.h"
-#include "platform/x11/x11_forms.h"
+#include "platform/x11/x11_form_host.h"
 
 #include <X11/Xlib.h>
 #include <X11/Xatom.h>
