@@ -16,11 +16,6 @@
 #include "com_support.h"
 #include "suite_runner.h"
 
-extern "C" {
-BOOL WINAPI AtlAxWinInit();
-HRESULT WINAPI AtlAxGetControl(HWND window, IUnknown** control);
-}
-
 namespace marklet::win32 {
 namespace {
 
@@ -144,11 +139,6 @@ class ScriptSite final : public IActiveScriptSite {
   HostObject* host_;
 };
 
-bool AtlHostReady() {
-  static const bool ready = AtlAxWinInit() != FALSE;
-  return ready;
-}
-
 std::string Narrow(const std::wstring& text) { return U16ToUtf8(FromWide(text.c_str(), text.size())); }
 
 std::string Joined(const std::vector<std::wstring>& lines) {
@@ -161,13 +151,6 @@ bool HasRecord(const std::vector<std::wstring>& records, const std::wstring& sta
   for (const std::wstring& r : records)
     if (r.compare(0, start.size(), start) == 0) return true;
   return false;
-}
-
-// The first record starting with `start`, or empty.
-std::wstring RecordOf(const std::vector<std::wstring>& records, const std::wstring& start) {
-  for (const std::wstring& r : records)
-    if (r.compare(0, start.size(), start) == 0) return r;
-  return L"";
 }
 
 struct ScriptRun {

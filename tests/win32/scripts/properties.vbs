@@ -50,7 +50,9 @@ Marklet1.TabSize = "6" : Check Marklet1.TabSize = 6, "TabSize from a string"
 Marklet1.Text = "Hello &bworld\b, see #ehome<the home page>"
 Check Marklet1.Text = "Hello &bworld\b, see #ehome<the home page>", "Text"
 Check Marklet1.FormatedText = "Hello world, see the home page", "FormatedText " & Marklet1.FormatedText
-Check IsObject(Marklet1.Picture), "Picture is an object"
+Check Marklet1.Picture Is Nothing, "no Picture at first"
+Set Marklet1.Picture = Nothing
+Check Marklet1.Picture Is Nothing, "Set Picture = Nothing"
 
 ' The control's errors, by number (Wine's VBScript has no Execute, so each
 ' statement is written out).
