@@ -129,6 +129,35 @@ SUITE_CASE(ActiveXFontObjectIsLive) {
   control->Release();
 }
 
+// A font object handed out before the host loads the control shows the loaded font.
+SUITE_CASE(ActiveXFontObjectFollowsLoading) {
+  IDispatch* control = NewControl();
+  REQUIRE(control);
+  IFont* font = FontOf(control);
+  REQUIRE(font);
+  auto* bag = new MemoryPropertyBag();
+  FONTDESC desc{sizeof desc, const_cast<LPOLESTR>(L"Tahoma"), CY{.int64 = 120000}, FW_BOLD, 0, FALSE, FALSE, FALSE};
+  IFontDisp* saved = nullptr;
+  ::OleCreateFontIndirect(&desc, IID_IFontDisp, reinterpret_cast<void**>(&saved));
+  REQUIRE(saved);
+  VARIANT value;
+  V_VT(&value) = VT_DISPATCH;
+  V_DISPATCH(&value) = saved;
+  bag->Write(L"Font", &value);
+  saved->Release();
+  IPersistPropertyBag* persist = Query<IPersistPropertyBag>(control, IID_IPersistPropertyBag);
+  REQUIRE(persist);
+  CHECK(persist->Load(bag, nullptr) == S_OK);
+  CHECK_MSG(NameOf(font) == L"Tahoma", U16ToUtf8(FromWide(NameOf(font).c_str())));
+  BOOL bold = FALSE;
+  font->get_Bold(&bold);
+  CHECK(bold);
+  persist->Release();
+  bag->Release();
+  font->Release();
+  control->Release();
+}
+
 SUITE_CASE(ActiveXQuickActivate) {
   IDispatch* control = NewControl();
   REQUIRE(control);
