@@ -4,6 +4,7 @@
 // no window can be made.
 #include "platform/win32/win_api.h"
 
+#include <cstddef>
 #include <string>
 
 #include "com_support.h"
@@ -184,6 +185,15 @@ SUITE_CASE(ActiveXQuickActivate) {
   SIZEL wanted{5000, 1000};
   CHECK(quick->SetContentExtent(&wanted) == S_OK);
   CHECK(quick->QuickActivate(nullptr, &answer) == E_POINTER);
+  // An older container's shorter description, up to the event sink, is taken.
+  QACONTAINER older{};
+  older.cbSize = offsetof(QACONTAINER, dwAmbientFlags);
+  QACONTROL olderAnswer{};
+  olderAnswer.cbSize = sizeof olderAnswer;
+  CHECK(quick->QuickActivate(&older, &olderAnswer) == S_OK);
+  CHECK(olderAnswer.dwMiscStatus == 131473);
+  older.cbSize = offsetof(QACONTAINER, pUnkEventSink);
+  CHECK(quick->QuickActivate(&older, &olderAnswer) == E_INVALIDARG);
   // A tear-off answers for the object: IUnknown is the object's own.
   IUnknown* fromQuick = Query<IUnknown>(quick, IID_IUnknown);
   IUnknown* fromControl = Query<IUnknown>(control, IID_IUnknown);

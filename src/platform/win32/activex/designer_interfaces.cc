@@ -1,5 +1,6 @@
 #include "platform/win32/activex/designer_interfaces.h"
 
+#include <cstddef>
 #include <new>
 
 #include "platform/win32/activex/marklet_object.h"
@@ -50,7 +51,11 @@ class DesignerInterfaces final : public IQuickActivate, public ISpecifyPropertyP
   // event sink, and read the object's status.
   HRESULT STDMETHODCALLTYPE QuickActivate(QACONTAINER* container, QACONTROL* control) override {
     if (!container || !control) return E_POINTER;
-    if (container->cbSize < sizeof(QACONTAINER) || control->cbSize < sizeof(QACONTROL)) return E_INVALIDARG;
+    // Older containers describe themselves in fewer fields; the sinks and
+    // the site, all that is read here, come first.
+    if (container->cbSize < offsetof(QACONTAINER, dwAmbientFlags) || control->cbSize < sizeof(QACONTROL)) {
+      return E_INVALIDARG;
+    }
     HRESULT hr = owner_.SetClientSite(container->pClientSite);
     if (FAILED(hr)) return hr;
     if (container->pAdviseSink) {
