@@ -21,6 +21,7 @@ if [ "${1:-}" = "--screenshot" ] || [ "${1:-}" = "--activex-screenshot" ]; then
   shift 2
 fi
 build=${1:-build-win}
+source=$(cd "$(dirname "$0")/.." && pwd)
 for exe in wine-suite.exe activex-suite.exe MarkletControl.dll marklet-win.exe marklet-atl.exe; do
   [ -f "$build/$exe" ] || { echo "windows-test: $build/$exe is missing (run make windows)" >&2; exit 2; }
 done
@@ -69,6 +70,21 @@ if [ -z "$screenshot" ]; then
     echo "windows-test: running $build/$suite"
     (cd "$build" && timeout 600 wine64 "$suite") || status=$?
   done
+  # Script clients: the system's cscript runs each script against the
+  # registered control, from a folder that holds the picture it names by a
+  # relative path; a script's exit code is its number of failed checks.
+  (cd "$build" && timeout 120 wine64 regsvr32 /s MarkletControl.dll) || status=$?
+  mkdir -p "$workdir/scripts"
+  cp "$source"/tests/win32/scripts/* "$source"/tests/fixtures/dot16x8.png "$workdir/scripts/"
+  for script in properties.vbs properties.js; do
+    echo "windows-test: cscript $script"
+    (cd "$workdir/scripts" && timeout 120 wine64 cscript //nologo "$script") || status=$?
+  done
+  # With no display the control cannot make its window: creating it must
+  # fail with the control's error, not bring the script host down.
+  echo "windows-test: without a display"
+  (cd "$build" && env -u DISPLAY timeout 120 wine64 activex-suite.exe WithoutAWindow) || status=$?
+  (cd "$workdir/scripts" && env -u DISPLAY timeout 120 wine64 cscript //nologo no_display.vbs) || status=$?
   if [ "$status" -ne 0 ]; then echo "windows-test: FAILED (exit $status)" >&2; fi
   exit "$status"
 fi

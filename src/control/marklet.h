@@ -92,6 +92,12 @@ class Marklet {
   void Paint();
   void Show();
   void Terminate();
+  // The host's font object changed an attribute (its Name, Size, Bold...):
+  // handled as a Font set with `font`, the whole changed font. Unlike the
+  // setter it raises the surface's refusal (380), after the notification,
+  // the layout reset and the repaint request have run, so the host can put
+  // its object back to Font() and report the error.
+  void SurfaceFontChanged(const FontDesc& font);
 
   // ---- Surface input events from the container ----
   void SurfaceClick() { input_.Click(); }
@@ -140,6 +146,8 @@ class Marklet {
   void RequestRepaint();
   void NotifyChanged(const char16_t* name);
   void CheckRange(Integer value, bool& accepted);
+  // The Font setter's steps; raises the surface's refusal after all of them.
+  void ApplyFont(const FontDesc& font);
 
   // Parses the Text into parsed_ with the control's settings (markup/parser.h).
   void ParseText(const std::u16string& text);

@@ -2,6 +2,8 @@
 // surface), notifies the container with the property's own name, marks the
 // layout stale where the runs change, then asks for a repaint. Setters never
 // compare with the old value.
+#include <optional>
+
 #include "control/marklet.h"
 #include "host/error.h"
 
@@ -143,10 +145,23 @@ FontDesc Marklet::Font() {
 // the previous one in place, and every later step still runs.
 void Marklet::SetFont(const FontDesc& font) {
   try {
+    ApplyFont(font);
+  } catch (const MarkletError&) {
+  }
+}
+
+// The same steps as the setter; the surface's refusal is raised once they
+// have all run, so the host can undo the change on its font object and report it.
+void Marklet::SurfaceFontChanged(const FontDesc& font) { ApplyFont(font); }
+
+void Marklet::ApplyFont(const FontDesc& font) {
+  std::optional<MarkletError> refused;
+  try {
     surface().SetFont(font);
     acceptedFont_ = surface().Font();
     hasAcceptedFont_ = true;
-  } catch (const MarkletError&) {
+  } catch (const MarkletError& e) {
+    refused = e;
   }
   try {
     NotifyChanged(u"Font");
@@ -157,6 +172,7 @@ void Marklet::SetFont(const FontDesc& font) {
     RequestRepaint();
   } catch (const MarkletError&) {
   }
+  if (refused) throw *refused;
 }
 
 Long Marklet::Appearance() { return surface().Appearance(); }

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "host/error.h"
+#include "host/font_attribute.h"
 #include "platform/files/replace_file.h"
 #include "platform/pixbuf/picture_loader.h"
 #include "platform/raster/picture_surface.h"
@@ -132,6 +133,13 @@ void RasterContainer::Deliver(const char* name, const std::function<void()>& act
   } catch (const MarkletError& e) {
     if (onError) onError(name, e.number(), e.what());
   }
+}
+
+void RasterContainer::ChangeFontAttribute(std::u16string_view attribute, const Variant& value) {
+  if (!control_) return;
+  Marklet& c = *control_;
+  FontDesc changed = WithFontAttribute(c.Font(), attribute, value);
+  Deliver("FontChanged", [&] { c.SurfaceFontChanged(changed); });
 }
 
 void RasterContainer::CreateControl(PropertyBag* bag) {

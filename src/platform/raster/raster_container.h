@@ -12,6 +12,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "control/marklet.h"
@@ -259,6 +260,11 @@ class RasterContainer : public Container {
   void DestroyControl();
   // Runs a notification of the control; an error it raises goes to onError.
   void Deliver(const char* name, const std::function<void()>& action);
+  // The user changed one attribute of the control's font object (host/font_attribute.h):
+  // the control is told with the whole changed font ("FontChanged"), and a
+  // font the surface refuses goes to onError while the control keeps its own.
+  // A value the object itself cannot take (13, 6, 438) is raised to the caller.
+  void ChangeFontAttribute(std::u16string_view attribute, const Variant& value);
 
   // Queues a paint (once) for the next pump.
   void QueuePaint() { paintQueued_ = true; }

@@ -1,5 +1,7 @@
 // Script commands that set up the trace container around the control: its
-// screen, ambient values, surface and the failures of its calls.
+// screen, ambient values, surface, font object and the failures of its calls.
+#include "control/dispatch.h"
+#include "host/font_attribute.h"
 #include "platform/trace/script_arguments.h"
 #include "platform/trace/script_commands.h"
 #include "platform/trace/script_runner.h"
@@ -63,6 +65,20 @@ void AddContainerCommands(ScriptRunner& runner) {
     } else {
       throw ScriptArgumentError("unknown surface property: " + a[0].text);
     }
+  });
+
+  // The user changes one attribute of the font object the control handed out
+  // (`Marklet1.Font.Bold = True`): the container tells the control, then the
+  // object reads back the font the control keeps, without telling it again.
+  runner.AddCommand("font", [](ScriptRunner& r, const std::vector<Token>& a) {
+    Need(a, 2, 2, "font ATTRIBUTE VALUE");
+    Marklet& c = r.control();
+    Variant v = ValueOf(a[1]);
+    r.Guard([&] {
+      FontDesc changed = WithFontAttribute(c.Font(), a[0].value, v);
+      r.main().Deliver("FontChanged", [&] { c.SurfaceFontChanged(changed); });
+      r.world().log().Emit("fontobject", ValueJson(Variant::FromFont(c.Font()), static_cast<int>(AutoType::Font)));
+    });
   });
 
   runner.AddCommand("fail", [](ScriptRunner& r, const std::vector<Token>& a) {

@@ -47,6 +47,11 @@ COLORREF TranslateColor(OleColor color) {
 
 GdiSurface::GdiSurface(Win32Container& owner, ::HWND hwnd) : owner_(owner), hwnd_(hwnd) {
   HDC screen = ::GetDC(nullptr);
+  // The screen's resolution sets every scale; without a screen there is none.
+  if (!screen || ::GetDeviceCaps(screen, LOGPIXELSX) <= 0 || ::GetDeviceCaps(screen, LOGPIXELSY) <= 0) {
+    if (screen) ::ReleaseDC(nullptr, screen);
+    throw MarkletError(ErrorNumber::InvalidProcedureCall, "Cannot draw: the screen is not available");
+  }
   tppX_ = 1440.0 / ::GetDeviceCaps(screen, LOGPIXELSX);
   tppY_ = 1440.0 / ::GetDeviceCaps(screen, LOGPIXELSY);
   logPixelsY_ = ::GetDeviceCaps(screen, LOGPIXELSY);

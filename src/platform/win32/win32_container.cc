@@ -148,7 +148,12 @@ Win32Container::Win32Container(::HWND parent, const RECT& bounds) : images_(*thi
     throw MarkletError(ErrorNumber::InvalidProcedureCall,
                        "Cannot create the control's window (error " + std::to_string(::GetLastError()) + ")");
   }
-  surface_ = std::make_unique<GdiSurface>(*this, hwnd_);
+  try {
+    surface_ = std::make_unique<GdiSurface>(*this, hwnd_);
+  } catch (...) {
+    ::DestroyWindow(hwnd_);
+    throw;
+  }
   ::SetWindowLongPtrA(hwnd_, 0, reinterpret_cast<LONG_PTR>(this));
 }
 

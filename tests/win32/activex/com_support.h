@@ -13,7 +13,22 @@
 #include "platform/win32/event_sink.h"
 #include "server.h"
 
+extern "C" {
+// The ATL host window's functions (atl.dll); the SDK declares them in headers
+// the cross compiler does not have.
+BOOL WINAPI AtlAxWinInit();
+HRESULT WINAPI AtlAxGetControl(HWND window, IUnknown** control);
+}
+
 namespace marklet::win32::activex_suite {
+
+// The ATL host window class, registered once per process for every check
+// that uses it. Wine's AtlAxWinInit fails when the class is registered
+// already, so a second call is not made.
+inline bool AtlHostReady() {
+  static const bool ready = AtlAxWinInit() != FALSE;
+  return ready;
+}
 
 // The control created by its ProgID (registering the server first).
 inline IDispatch* NewControl() {

@@ -10,13 +10,6 @@
 #include "com_support.h"
 #include "suite_runner.h"
 
-extern "C" {
-// The ATL host window's functions (atl.dll); the SDK declares them in headers
-// the cross compiler does not have.
-BOOL WINAPI AtlAxWinInit();
-HRESULT WINAPI AtlAxGetControl(HWND window, IUnknown** control);
-}
-
 namespace marklet::win32 {
 namespace {
 
@@ -24,14 +17,6 @@ using namespace activex_suite;
 
 constexpr COLORREF kBlue = RGB(0, 0, 255);
 constexpr DISPID kClick = 1, kMouseDown = 6, kMouseMove = 7, kMouseUp = 8, kOnLinkClick = 9, kMouseOut = 10;
-
-// The ATL host window class, registered once per process. Wine's
-// AtlAxWinInit fails when the class is registered already, so a second call
-// is not made.
-bool AtlHostReady() {
-  static const bool ready = AtlAxWinInit() != FALSE;
-  return ready;
-}
 
 LRESULT CALLBACK FrameProcedure(::HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
   return ::DefWindowProcW(window, msg, wParam, lParam);

@@ -7,7 +7,9 @@
 
 #include "control/dispatch.h"
 #include "control/type_library.h"
+#include "platform/win32/activex/designer_interfaces.h"
 #include "platform/win32/activex/module.h"
+#include "platform/win32/activex/script_event_binding.h"
 #include "platform/win32/activex/type_library_writer.h"
 
 namespace marklet::win32::activex {
@@ -132,6 +134,7 @@ MarkletObject::MarkletObject()
 }
 
 MarkletObject::~MarkletObject() {
+  if (fontLink_) fontLink_->Disconnect();
   events_.Clear();
   propertyNotify_.Clear();
   container_.reset();
@@ -157,11 +160,21 @@ HRESULT MarkletObject::Create(REFIID iid, void** out) {
 HRESULT MarkletObject::Start() {
   try {
     parking_ = ParkingWindow();
-    if (!parking_) return HRESULT_FROM_WIN32(::GetLastError());
+    // Without a window (no display, a class or window the system refused)
+    // there is no control: creation fails with the control's error, where
+    // the system's error code alone may read as success.
+    if (!parking_) {
+      throw MarkletError(ErrorNumber::InvalidProcedureCall,
+                         "Cannot create the control's window: the system refused it (error " +
+                             std::to_string(::GetLastError()) + "; is there a display?)");
+    }
     SIZE dpi = ScreenDpi();
     RECT bounds{0, 0, ::MulDiv(kDesignWidthTwips, dpi.cx, 1440), ::MulDiv(kDesignHeightTwips, dpi.cy, 1440)};
     container_ = std::make_unique<SiteContainer>(*this, parking_, bounds);
     container_->onHeightSet = [this](int width, int height) { HeightSet(width, height); };
+    container_->onError = [this](const char* notification, int number, const std::string& description) {
+      RecordError(notification, number, description);
+    };
     extent_ = PixelsToHiMetric(bounds.right, bounds.bottom);
     container_->NewControl().Initialize();
     return S_OK;
@@ -199,6 +212,10 @@ HRESULT MarkletObject::QueryInterface(REFIID iid, void** out) {
     *out = static_cast<IViewObject2*>(this);
   } else if (::IsEqualIID(iid, IID_ISupportErrorInfo)) {
     *out = static_cast<ISupportErrorInfo*>(this);
+  } else if (IsDesignerInterface(iid)) {
+    return CreateDesignerInterface(*this, static_cast<IMarkletAutomation*>(this), iid, out);
+  } else if (IsEventBinderInterface(iid)) {
+    return CreateEventBinder(*this, static_cast<IMarkletAutomation*>(this), iid, out);
   } else {
     return E_NOINTERFACE;
   }
@@ -289,6 +306,11 @@ HRESULT MarkletObject::Invoke(DISPID id, REFIID iid, LCID, WORD flags, DISPPARAM
       marklet::Invoke(control(), member->dispid, InvokeKind::Put, args);
     } else if (member->kind == MemberKind::Method) {
       marklet::Invoke(control(), member->dispid, InvokeKind::Call);
+    } else if (member->type == AutoType::Font) {
+      if (result) {
+        V_DISPATCH(result) = FontObject();
+        V_VT(result) = VT_DISPATCH;
+      }
     } else {
       Variant value = marklet::Invoke(control(), member->dispid, InvokeKind::Get);
       if (result) ToVariant(value, member->type, result);
@@ -419,18 +441,6 @@ HRESULT MarkletObject::putref_Picture(IPictureDisp* value) {
   }
 }
 
-HRESULT MarkletObject::get_Font(IFontDisp** value) {
-  return GetAs(DispidOf(u"Font"), value, [](const Variant& v) { return NewFontObject(v.ToFont()); });
-}
-
-HRESULT MarkletObject::putref_Font(IFontDisp* value) {
-  try {
-    return PutProperty(DispidOf(u"Font"), Variant::FromFont(FontOf(value)));
-  } catch (...) {
-    return ReportCurrentException(AutomationIid());
-  }
-}
-
 HRESULT MarkletObject::About() { return CallMethod(DispidOf(u"About")); }
 HRESULT MarkletObject::Refresh() { return CallMethod(DispidOf(u"Refresh")); }
 
@@ -472,6 +482,7 @@ HRESULT MarkletObject::GetGUID(::DWORD kind, GUID* guid) {
 
 void MarkletObject::OnPropertyChanged(const std::u16string& name) {
   dirty_ = true;
+  if (name == u"Font") ShowFontOnObject();
   const MemberInfo* member = FindMember(name);
   DISPID id = member ? member->dispid : DISPID_UNKNOWN;
   AddRef();

@@ -15,6 +15,7 @@
 #include "control/marklet.h"
 #include "platform/win32/activex/com_values.h"
 #include "platform/win32/activex/connection_point.h"
+#include "platform/win32/activex/font_link.h"
 #include "platform/win32/win32_container.h"
 #include "platform/win32/win_api.h"
 
@@ -261,6 +262,16 @@ class MarkletObject final : public IMarkletAutomation,
   template <typename T, typename Convert>
   HRESULT GetAs(DISPID id, T* out, Convert convert);
 
+  // The live font object (object_font.cc): made at the first get, showing
+  // the font the control keeps; a change made through it reaches the control.
+  IFontDisp* FontObject();
+  void ShowFontOnObject();
+  void FontObjectChanged();
+  // The container's error path: a failure no caller can receive (a font the
+  // surface refused through the font object) becomes the thread's error
+  // information, named by the notification that failed.
+  void RecordError(const char* notification, int number, const std::string& description);
+
   HRESULT ActivateInPlace(IOleClientSite* site, LPCRECT bounds, bool uiActivate);
   void HeightSet(int width, int height);
   void NotifyViewChange();
@@ -269,6 +280,8 @@ class MarkletObject final : public IMarkletAutomation,
   LONG references_ = 1;
   std::unique_ptr<SiteContainer> container_;
   ::HWND parking_ = nullptr;
+
+  ComRef<FontLink> fontLink_;
 
   ConnectionPoint events_;
   ConnectionPoint propertyNotify_;

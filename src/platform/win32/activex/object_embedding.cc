@@ -9,15 +9,11 @@
 // (AutoSizeHeight), the site is told through OnPosRectChange.
 #include "control/type_library.h"
 #include "platform/win32/activex/marklet_object.h"
+#include "platform/win32/activex/misc_status.h"
 #include "platform/win32/activex/module.h"
 
 namespace marklet::win32::activex {
 namespace {
-
-// How the object wants to be treated: its window is made at activation and it
-// activates as soon as it is visible, with its site set before anything else.
-constexpr ::DWORD kMiscStatus = OLEMISC_RECOMPOSEONRESIZE | OLEMISC_CANTLINKINSIDE | OLEMISC_INSIDEOUT |
-                              OLEMISC_ACTIVATEWHENVISIBLE | OLEMISC_SETCLIENTSITEFIRST;
 
 SIZE ScreenPixelsPerInch() {
   HDC screen = ::GetDC(nullptr);
@@ -189,9 +185,9 @@ HRESULT MarkletObject::EnumAdvise(IEnumSTATDATA** advise) {
   return adviseHolder_ ? adviseHolder_->EnumAdvise(advise) : S_OK;
 }
 
-HRESULT MarkletObject::GetMiscStatus(::DWORD, ::DWORD* status) {
+HRESULT MarkletObject::GetMiscStatus(::DWORD aspect, ::DWORD* status) {
   if (!status) return E_POINTER;
-  *status = kMiscStatus;
+  *status = MiscStatusFor(aspect);
   return S_OK;
 }
 

@@ -124,6 +124,7 @@ HRESULT MarkletObject::Load(IPropertyBag* bag, IErrorLog* log) {
     ComBagReader reader(bag, log);
     control().ReadProperties(reader);
     container_->RequestPaint();
+    ShowFontOnObject();  // a font object handed out before now shows the loaded font
     dirty_ = false;
     return S_OK;
   } catch (const BagFailure& failure) {
@@ -164,6 +165,7 @@ HRESULT MarkletObject::Load(LPSTREAM stream) {
     initialised_ = true;
     control().ReadProperties(bag);
     container_->RequestPaint();
+    ShowFontOnObject();
     dirty_ = false;
     return S_OK;
   } catch (...) {

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "control/type_library.h"
+#include "platform/win32/activex/misc_status.h"
 #include "platform/win32/activex/module.h"
 #include "platform/win32/activex/type_library_writer.h"
 
@@ -16,12 +17,6 @@ HRESULT WINAPI UnRegisterTypeLibForUser(REFGUID library, WORD major, WORD minor,
 
 namespace marklet::win32::activex {
 namespace {
-
-// The control's status bits for the content aspect: it is activated in place
-// when shown, wants its client site before it is loaded, is redrawn on resize
-// and cannot be the source of a link.
-constexpr DWORD kMiscStatus = OLEMISC_RECOMPOSEONRESIZE | OLEMISC_CANTLINKINSIDE | OLEMISC_INSIDEOUT |
-                              OLEMISC_ACTIVATEWHENVISIBLE | OLEMISC_SETCLIENTSITEFIRST;
 
 // The component category of controls.
 constexpr wchar_t kControlCategory[] = L"{40FC6ED4-2438-11CF-A3DB-080036F12502}";
@@ -172,8 +167,8 @@ HRESULT WriteClassKeys(const Store& store, const std::wstring& modulePath) {
   const std::wstring libraryGuid = GuidText(kTypeLibraryGuid);
   const std::wstring version =
       std::to_wstring(kTypeLibraryMajorVersion) + L"." + std::to_wstring(kTypeLibraryMinorVersion);
-  const std::wstring zero = L"0";
-  const std::wstring miscStatus = std::to_wstring(kMiscStatus);
+  const std::wstring otherAspects = std::to_wstring(kOtherAspectsMiscStatus);
+  const std::wstring miscStatus = std::to_wstring(MiscStatusFor(DVASPECT_CONTENT));
   struct Entry {
     std::wstring key;
     const wchar_t* name;
@@ -190,7 +185,7 @@ HRESULT WriteClassKeys(const Store& store, const std::wstring& modulePath) {
       {clsid + L"\\Programmable", nullptr, nullptr},
       {clsid + L"\\TypeLib", nullptr, &libraryGuid},
       {clsid + L"\\Version", nullptr, &version},
-      {clsid + L"\\MiscStatus", nullptr, &zero},
+      {clsid + L"\\MiscStatus", nullptr, &otherAspects},
       {clsid + L"\\MiscStatus\\1", nullptr, &miscStatus},
       {clsid + L"\\Implemented Categories\\" + kControlCategory, nullptr, nullptr},
       {progId, nullptr, &description},
