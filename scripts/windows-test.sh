@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs the Windows programs under Wine on a private prefix and a private Xvfb
 # display, and cleans both up afterwards.
-#   scripts/windows-test.sh [BUILD_DIR]                      runs wine-suite.exe and activex-suite.exe;
+#   scripts/windows-test.sh [BUILD_DIR]                      runs wine-suite.exe, activex-suite.exe and
+#                                                            accessible-suite.exe;
 #                                                            non-zero on any failure
 #   scripts/windows-test.sh --screenshot OUT.png [BUILD_DIR]  shows marklet-win.exe with the pointer on a
 #                                                            link and saves a screenshot of the Wine desktop
@@ -22,7 +23,7 @@ if [ "${1:-}" = "--screenshot" ] || [ "${1:-}" = "--activex-screenshot" ]; then
 fi
 build=${1:-build-win}
 source=$(cd "$(dirname "$0")/.." && pwd)
-for exe in wine-suite.exe activex-suite.exe MarkletControl.dll marklet-win.exe marklet-atl.exe; do
+for exe in wine-suite.exe activex-suite.exe accessible-suite.exe MarkletControl.dll marklet-win.exe marklet-atl.exe; do
   [ -f "$build/$exe" ] || { echo "windows-test: $build/$exe is missing (run make windows)" >&2; exit 2; }
 done
 
@@ -66,7 +67,7 @@ wineserver -w
 
 if [ -z "$screenshot" ]; then
   status=0
-  for suite in wine-suite.exe activex-suite.exe; do
+  for suite in wine-suite.exe activex-suite.exe accessible-suite.exe; do
     echo "windows-test: running $build/$suite"
     (cd "$build" && timeout 600 wine64 "$suite") || status=$?
   done

@@ -72,7 +72,13 @@ void Marklet::RenderText() {
   settings.twipsPerPixelX = twipsPerPixelX_;
   settings.twipsPerPixelY = twipsPerPixelY_;
   RenderPass pass(surface(), container_.imgC(), settings, parsed_, painted_);
-  pass.Run(!text_.empty() && layoutReady_);
+  try {
+    pass.Run(!text_.empty() && layoutReady_);
+  } catch (...) {
+    container_.Painted();
+    throw;
+  }
+  container_.Painted();
 }
 
 // A resize re-wraps the existing runs; it never parses.

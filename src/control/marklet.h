@@ -15,6 +15,7 @@
 #include "host/container.h"
 #include "host/numeric.h"
 #include "host/values.h"
+#include "input/link_view.h"
 #include "input/surface_input.h"
 #include "markup/parser.h"
 #include "markup/records.h"
@@ -138,6 +139,12 @@ class Marklet {
   Long TwipsPerPixelY() const { return twipsPerPixelY_; }
   bool Hooked() const { return input_.hook().Hooked(); }
   bool LeaveTracking() const { return input_.hook().LeaveTracking(); }
+  // The links the last paint drew, and the link the pointer would find at a
+  // point (input/link_view.h).
+  std::vector<DrawnLink> DrawnLinks() const {
+    return ::marklet::DrawnLinks(parsed_, painted_, input_.hover().LinkUnderPointer());
+  }
+  Integer LinkAtPoint(Single x, Single y) const { return ::marklet::LinkAtPoint(parsed_, painted_, x, y); }
 
   Container& container() { return container_; }
 

@@ -111,6 +111,11 @@ class Container {
   // Diagnostics: told each time the control starts parsing its text. Hosts
   // that keep no trace ignore it.
   virtual void ParseStarted() {}
+
+  // Told after each paint, also one that ended in an error: the link tables
+  // now hold what the paint drew. Hosts that describe the links to
+  // assistive technology compare them here.
+  virtual void Painted() {}
 };
 
 }  // namespace marklet

@@ -4,15 +4,11 @@
 
 #include "host/error.h"
 #include "input/hover_state.h"
+#include "input/link_view.h"
 
 namespace marklet {
 
 namespace {
-
-// A point on an edge hits nothing, so a box with no width or height never hits.
-bool Hits(Single left, Single top, Single right, Single bottom, Single x, Single y) {
-  return left < x && x < right && top < y && y < bottom;
-}
 
 std::u16string TrimSpaces(const std::u16string& text) {
   std::size_t first = text.find_first_not_of(u' ');
@@ -59,7 +55,7 @@ void HoverState::Update(Single x, Single y) {
     container_.DoEvents();
     if (!InTable(links, i)) break;
     const LinkRecord& box = links[i];
-    if (!Hits(box.Left, box.Top, box.Right, box.Bottom, x, y)) continue;
+    if (!BoxHits(box.Left, box.Top, box.Right, box.Bottom, x, y)) continue;
     found = true;
     const Integer hit = static_cast<Integer>(i);
     if (hit != link_) {
@@ -85,7 +81,7 @@ void HoverState::Update(Single x, Single y) {
       container_.DoEvents();
       if (!InTable(segments, j)) break;
       const LinkSegment& segment = segments[j];
-      if (!Hits(segment.Left, segment.Top, segment.Right, segment.Bottom, x, y)) continue;
+      if (!BoxHits(segment.Left, segment.Top, segment.Right, segment.Bottom, x, y)) continue;
       found = true;
       const Integer hit = static_cast<Integer>(j);
       if (hit != segment_) {

@@ -68,6 +68,7 @@ void RenderPass::DrawRun(Integer index) {
   link.Right = trailing ? CSng(penX_ + static_cast<double>(s.TextWidth(shown))) : CSng(static_cast<double>(penX_) + run.Width);
   link.Top = CSng(penY_ + shift);
   link.Bottom = SAdd(link.Top, s.TextHeight(run.Text));
+  MarkDrawn(run.LinkIndex, true);
 }
 
 // Breaks a link into segments at its spaces, one segment per line, starting
@@ -80,6 +81,7 @@ void RenderPass::WrapLink(Integer index) {
   const bool bold = run.Bold;
   LinkRecord& link = LinkAt(linkIndex);
   Surface& s = surface_;
+  MarkDrawn(linkIndex, true);
 
   s.SetCurrentX(static_cast<Single>(penX_));
   s.SetFontName(link.FontName);
@@ -202,6 +204,7 @@ void RenderPass::PlaceImage(Integer index) {
     link.Top = top;
     link.Right = SAdd(left, s.ScaleX(static_cast<Single>(widthHiMetric), ScaleMode::HiMetric, ScaleMode::Twips));
     link.Bottom = SAdd(top, s.ScaleY(static_cast<Single>(heightHiMetric), ScaleMode::HiMetric, ScaleMode::Twips));
+    MarkDrawn(run.LinkIndex, true);
   }
 }
 

@@ -40,6 +40,7 @@ void RenderPass::ForgetTakenBackBoxes(Integer from, Integer to) {
     if (run.Kind != TextRun || run.LinkIndex < 0) continue;
     LinkRecord& link = LinkAt(run.LinkIndex);
     link.Left = link.Top = link.Right = link.Bottom = 0;
+    MarkDrawn(run.LinkIndex, false);
   }
 }
 
@@ -69,6 +70,8 @@ void RenderPass::DrawShortenedRun(Integer index, const std::u16string& shown, bo
       link.Top = CSng(penY_ + shift);
       link.Bottom = SAdd(link.Top, s.TextHeight(shown));
       link.DrawnText = shown;
+      // The run that did not fit is drawn here for the first time.
+      MarkDrawn(run.LinkIndex, true);
     } else {
       link.Right = CSng(penX_ + static_cast<double>(s.TextWidth(shown)));
     }

@@ -25,6 +25,11 @@ namespace marklet {
 struct PaintedLinks {
   std::vector<LinkSegment> segments;
   bool moreLinkShown = false;
+  // One flag a record of the link table: the paint drew that link (in one
+  // box, in segments, or as a picture) and did not take it back. An image
+  // link keeps its box from an earlier paint; only this says whether the
+  // last paint showed it.
+  std::vector<bool> drawn;
 };
 
 // The properties a paint reads.
@@ -61,6 +66,7 @@ class RenderPass {
   void StartLineWith(Integer& index);
   void PlaceImageRun(Integer index);
   LinkRecord& LinkAt(Integer index);
+  void MarkDrawn(Integer link, bool drawn);
   Long LineStart() const;
 
   // draw_run.cc: drawing one run and recording its box.

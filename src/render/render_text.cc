@@ -46,10 +46,15 @@ LinkRecord& RenderPass::LinkAt(Integer index) {
   return parsed_.links[index];
 }
 
+void RenderPass::MarkDrawn(Integer link, bool drawn) {
+  if (link >= 0 && static_cast<std::size_t>(link) < painted_.drawn.size()) painted_.drawn[link] = drawn;
+}
+
 void RenderPass::Run(bool hasLayout) {
   surface_.SetBackColor(settings_.backColor);
   painted_.moreLinkShown = false;
   painted_.segments.clear();
+  painted_.drawn.assign(parsed_.links.size(), false);
   // An empty text or a layout still to be parsed leaves the surface cleared,
   // and then no segment or More link of an earlier paint may be hit either:
   // their link indexes may no longer mean the same links.

@@ -353,4 +353,11 @@ int RunHost() {
 
 }  // namespace marklet::win32
 
-int main() { return marklet::win32::RunHost(); }
+// COM from the start: pictures load through it, and a screen reader in
+// another process reaches the control's accessible object through it.
+int main() {
+  ::OleInitialize(nullptr);
+  int code = marklet::win32::RunHost();
+  ::OleUninitialize();
+  return code;
+}

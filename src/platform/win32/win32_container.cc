@@ -150,6 +150,7 @@ Win32Container::Win32Container(::HWND parent, const RECT& bounds) : images_(*thi
   }
   try {
     surface_ = std::make_unique<GdiSurface>(*this, hwnd_);
+    accessibility_ = std::make_unique<ControlAccessibility>(*this);
   } catch (...) {
     ::DestroyWindow(hwnd_);
     throw;
@@ -159,6 +160,7 @@ Win32Container::Win32Container(::HWND parent, const RECT& bounds) : images_(*thi
 
 Win32Container::~Win32Container() {
   DestroyControl();
+  accessibility_.reset();
   if (toolTipWindow_) ::DestroyWindow(toolTipWindow_);
   if (::IsWindow(hwnd_)) {
     ::SetWindowLongPtrA(hwnd_, 0, 0);
@@ -169,7 +171,12 @@ Win32Container::~Win32Container() {
 WindowSystem& Win32Container::windows() { return Win32WindowSystem::Instance(); }
 
 void Win32Container::PropertyChanged(const std::u16string& name) {
+  if (name == u"Text" && accessibility_) accessibility_->TextChanged();
   if (onPropertyChanged) onPropertyChanged(name);
+}
+
+void Win32Container::Painted() {
+  if (accessibility_) accessibility_->Painted();
 }
 
 void Win32Container::DoEvents() { PumpPendingMessages(); }
@@ -328,7 +335,9 @@ void Win32Container::MouseButton(UINT msg, WPARAM wParam, LPARAM lParam) {
   Integer shift = ShiftState();
   if (down) {
     if (::GetFocus() != hwnd_) ::SetFocus(hwnd_);
-    ::SetCapture(hwnd_);
+    // A replayed release follows at once; capturing would only make the
+    // system move the real pointer's window again when it is let go.
+    if (!replaying_) ::SetCapture(hwnd_);
     // The release goes where the press went, as a pressed button holds the pointer.
     Integer image = marklet_ ? images_.HitTest(px, py) : -1;
     pressedImage_ = image >= 0 ? image : -1;
@@ -419,8 +428,18 @@ LRESULT Win32Container::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       }
       break;
     case WM_MOUSEMOVE:
+      if (leaveOwed_ && !replaying_) {
+        leaveOwed_ = false;
+        marklet::TRACKMOUSEEVENT request{16, 2 /* TME_LEAVE */, Handle(hwnd_), 0};
+        windows().TrackMouseEvent(request);
+      }
       MouseMove(wParam, lParam);
       return 0;
+    case WM_GETOBJECT: {
+      LRESULT result = 0;
+      if (accessibility_ && accessibility_->AnswerGetObject(wParam, lParam, result)) return result;
+      break;
+    }
     case WM_LBUTTONDOWN: case WM_LBUTTONUP: case WM_LBUTTONDBLCLK:
     case WM_RBUTTONDOWN: case WM_RBUTTONUP: case WM_RBUTTONDBLCLK:
     case WM_MBUTTONDOWN: case WM_MBUTTONUP: case WM_MBUTTONDBLCLK:
@@ -446,9 +465,38 @@ LRESULT Win32Container::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       }
       return 0;
     default:
+      if (accessibility_ && accessibility_->HandleMessage(msg, wParam, lParam)) return 0;
       break;
   }
   return ::DefWindowProcA(hwnd_, msg, wParam, lParam);
+}
+
+void Win32Container::ReplayClick(POINT at, bool press) {
+  if (!control_) return;
+  const bool wasTracking = marklet_ && marklet_->LeaveTracking();
+  ++busy_;
+  replaying_ = true;
+  const LPARAM where = MAKELPARAM(at.x, at.y);
+  ::SendMessageW(hwnd_, WM_MOUSEMOVE, 0, where);
+  if (press) ::SendMessageW(hwnd_, WM_LBUTTONDOWN, MK_LBUTTON, where);
+  ::SendMessageW(hwnd_, WM_LBUTTONUP, 0, where);
+  replaying_ = false;
+  // The move asked for a leave message. With the real pointer elsewhere the
+  // system either sends one at once, which would end the hover the click
+  // left, or waits for a leave of a pointer that never came in, and then no
+  // later leave is reported. The request is taken back and made again on the
+  // real pointer's next move.
+  POINT pointer{};
+  const bool pointerHere = ::GetCursorPos(&pointer) && ::WindowFromPoint(pointer) == hwnd_;
+  if (!wasTracking && marklet_ && marklet_->LeaveTracking() && !pointerHere) {
+    ::TRACKMOUSEEVENT cancel{sizeof cancel, TME_CANCEL | 2 /* TME_LEAVE */, hwnd_, 0};
+    ::_TrackMouseEvent(&cancel);
+    MSG pending;
+    while (::PeekMessageW(&pending, hwnd_, 0x02A3, 0x02A3, PM_REMOVE)) {
+    }
+    leaveOwed_ = true;
+  }
+  if (--busy_ == 0 && onIdle) onIdle();
 }
 
 }  // namespace marklet::win32

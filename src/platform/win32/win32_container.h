@@ -18,6 +18,7 @@
 #include "host/container.h"
 #include "host/image_slots.h"
 #include "host/forms.h"
+#include "platform/win32/accessible_control.h"
 #include "platform/win32/gdi_surface.h"
 #include "platform/win32/win_api.h"
 
@@ -72,6 +73,7 @@ class Win32Container : public Container {
   void ParseStarted() override {
     if (onParse) onParse();
   }
+  void Painted() override;
 
   // The control: a Marklet made here (new, or loaded from a bag), or a site's
   // control made by a form. Creating runs Initialize and then InitProperties
@@ -105,6 +107,15 @@ class Win32Container : public Container {
   ::HWND window() const { return hwnd_; }
   // Moves and sizes the window (pixels of the parent); Resize follows.
   void SetBounds(const RECT& bounds);
+  // The surface point (twips) of a client pixel, as the pointer reports it.
+  Single ToTwipsX(int x) const;
+  Single ToTwipsY(int y) const;
+
+  // Plays a left click at a client pixel through the window's own pointer
+  // path: a move there, a press (when `press`) and a release. The real
+  // pointer stays where it is and keeps its leave tracking; no leave is
+  // played, so the hover look stays until the real pointer moves.
+  void ReplayClick(POINT at, bool press);
 
   // The tooltip shown over the window; empty hides it.
   std::u16string ToolTipText() const { return toolTip_; }
@@ -142,8 +153,6 @@ class Win32Container : public Container {
   LRESULT OnMessage(UINT msg, WPARAM wParam, LPARAM lParam);
   void MouseButton(UINT msg, WPARAM wParam, LPARAM lParam);
   void MouseMove(WPARAM wParam, LPARAM lParam);
-  Single ToTwipsX(int x) const;
-  Single ToTwipsY(int y) const;
   void HeightSet(int width, int height);
 
   ::HWND hwnd_ = nullptr;
@@ -159,6 +168,11 @@ class Win32Container : public Container {
   // release goes where the press went.
   Integer pressedImage_ = -2;
   bool pressIsDouble_ = false;
+  std::unique_ptr<ControlAccessibility> accessibility_;
+  bool replaying_ = false;
+  // A leave request the replayed move made while the real pointer was
+  // elsewhere was taken back; the real pointer's next move makes it.
+  bool leaveOwed_ = false;
 };
 
 // Processes the messages waiting for this thread, without blocking. Returns

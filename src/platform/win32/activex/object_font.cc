@@ -3,6 +3,7 @@
 // of one of its attributes is handled by the control as a Font set.
 #include "platform/win32/activex/marklet_object.h"
 
+#include "control/dispatch.h"
 #include "control/type_library.h"
 
 namespace marklet::win32::activex {
