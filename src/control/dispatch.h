@@ -22,7 +22,8 @@ enum class MemberKind { Property, Method };
 
 // One row of the dispatch interface. Everything that describes or calls the
 // interface reads these rows: Invoke, the IDL and type-library writers, and
-// the Windows object's vtable accessors, so a member is added by adding a row.
+// the Windows object's vtable accessors, so a member is added by adding a row
+// (and, for the Windows object, declaring its accessors at the vtable's end).
 struct MemberInfo {
   const char* name;
   Long dispid;
