@@ -106,6 +106,9 @@ TEST_P(OpenBeneathTest, ALinkSwappedInDuringLoadsNeverShowsTheOutsidePicture) {
       ++swaps;
     }
   });
+  // On a busy machine the swapper may not run before every load is done;
+  // the loads only mean something once it has.
+  while (swaps.load() == 0) std::this_thread::yield();
   int inside = 0, refused = 0, outside = 0, other = 0;
   Picture insidePicture = LoadPictureFile(Utf8ToU16((inside_ / "dot.png").string()), 15, 15, false);
   for (int i = 0; i < 1500; ++i) {
@@ -123,7 +126,6 @@ TEST_P(OpenBeneathTest, ALinkSwappedInDuringLoadsNeverShowsTheOutsidePicture) {
   EXPECT_EQ(outside, 0);
   EXPECT_EQ(other, 0);
   EXPECT_GT(inside, 0);
-  EXPECT_GT(swaps.load(), 0);
   RecordProperty("inside", inside);
   RecordProperty("refused", refused);
 }
