@@ -2,10 +2,21 @@
 # Draws the example picture of each construct in docs/markup.md with
 # `marklet render`, as docs/markup-NAME.png. Run by `make docs`.
 #   scripts/markup-pictures.sh [BUILD_DIR] [OUT_DIR]
+#   scripts/markup-pictures.sh --check [BUILD_DIR]   draws them into a temporary
+#     folder and fails when one differs from the committed picture (ctest DocsPictures)
 set -euo pipefail
 cd "$(dirname "$0")/.."
-build=${1:-build}
+check=0
+if [ "${1:-}" = "--check" ]; then
+  check=1
+  shift
+fi
+build=$(realpath "${1:-build}")
 out=${2:-docs}
+if [ $check = 1 ]; then
+  out=$(mktemp -d)
+  trap 'rm -rf "$out"' EXIT
+fi
 
 # name | properties (space-separated NAME=VALUE) | text. The texts are the ones docs/markup.md shows beside each picture.
 examples=(
@@ -27,5 +38,13 @@ for entry in "${examples[@]}"; do
   text=${rest#*|}
   "$build/marklet" render --width 420 --prop 'BackColor=&HFFFFFF' --prop ForeColor=0 "${props[@]}" \
     --picture-root "$PWD/assets" --text "$text" -o "$out/markup-$name.png" >/dev/null
-  echo "$out/markup-$name.png"
+  if [ $check = 1 ]; then
+    if ! cmp -s "$out/markup-$name.png" "docs/markup-$name.png"; then
+      echo "docs/markup-$name.png differs from what marklet render draws now: run make docs and commit it" >&2
+      status=1
+    fi
+  else
+    echo "$out/markup-$name.png"
+  fi
 done
+exit "${status:-0}"
