@@ -27,7 +27,9 @@ test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 
 # The generated documents; a test fails when the committed docs/properties.md differs.
-docs: build
+docs: deps
+	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release
+	cmake --build $(BUILD) -j $(JOBS) --target marklet_tool
 	$(BUILD)/marklet doc properties -o docs/properties.md
 	scripts/markup-pictures.sh $(BUILD) docs
 
