@@ -116,10 +116,12 @@ constexpr std::array kMemberDocs{
               "any string; one text makes at most 32,767 runs, links and images",
               "The marked-up text ([markup.md](markup.md)). Every set parses and draws at once, "
               "even when the text is unchanged.",
-              "13 for a value that does not convert to a string; 6 (Overflow) naming the table when "
-              "the text makes more than 32,767 runs, links or images or source lines; 10 when set from "
-              "a link event handler while the link table is in use; errors the surface raises while "
-              "drawing (for example an `<f...>` font it refuses)"},
+              "13 for a value that does not convert to a string; 6 (Overflow) naming the limit when "
+              "the text makes more than 32,767 runs, links or images, or a source line is too long; "
+              "53 (missing file), 481 (not a picture) or 7 (over the 64 Mpx picture budget) for an "
+              "`#i<...>` picture; 9 for an `#i<>` that names no file; 380 for a `#f<...>` font the "
+              "surface refuses; 10 when set from a link event handler while the link table is in use. "
+              "A failed parse draws nothing of the new text"},
     MemberDoc{"MoreLinkText", "\"...+\"", "MoreLinkText", "\"...+\"", "any string",
               "Text of the More link (see `ShowMoreLink`). Parses again and repaints.", kCoercion},
     MemberDoc{"BorderStyle", "1 (`S\xC3\xB3lido`, the surface's initial value)", "BorderStyle",
