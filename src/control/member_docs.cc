@@ -134,8 +134,8 @@ constexpr std::array kMemberDocs{
 };
 
 constexpr std::array kEventDocs{
-    EventDoc{"Click", "A click (button pressed and released) on the control. A click on a link "
-                      "raises `OnLinkClick` as well."},
+    EventDoc{"Click", "A click on the control, after `MouseUp`. A click on a link raises "
+                      "`OnLinkClick` before `MouseUp`."},
     EventDoc{"DblClick", "A double click on the control."},
     EventDoc{"KeyDown", "A key is pressed while the control has the focus. `KeyCode` is the "
                         "virtual key code; `Shift` holds 1 for Shift, 2 for Ctrl, 4 for Alt."},
@@ -145,14 +145,17 @@ constexpr std::array kEventDocs{
                           "right, 4 middle; `Shift` as for `KeyDown`; `X` and `Y` are in the "
                           "container's scale units (twips unless the container says otherwise)."},
     EventDoc{"MouseMove",
-             "The pointer moves over the control. `LinkKey` is the key of the link under the "
-             "pointer (empty over no link); `LinkText` is its text when `GetTextOnEvent` is True "
+             "The pointer moves over the control; raised on every move. `LinkKey` is the key of the "
+             "link under the pointer (empty over no link); `LinkText` is its text when `GetTextOnEvent` is True "
              "and empty otherwise. The other arguments are those of `MouseDown`. The first move "
              "onto a link also shows the hand pointer and the hover look of `LinkDisplay`."},
     EventDoc{"MouseUp", "A mouse button is released; the arguments are those of `MouseDown`."},
     EventDoc{"OnLinkClick",
-             "A link (or the More link) is clicked. `LinkKey` is the link's key as written in the "
-             "markup; `LinkText` is its text when `GetTextOnEvent` is True, else empty."},
+             "A mouse button (any of the three) is released over a link, wherever it was pressed. "
+             "`LinkKey` is the link's key as written in the markup; `LinkText` is its text when "
+             "`GetTextOnEvent` is True, else empty. It comes before `MouseUp`: a click on a link "
+             "gives `MouseDown`, `OnLinkClick`, `MouseUp`, `Click`. The More link reports the key "
+             "`!More`; the control does nothing else on it, showing more text is up to the host."},
     EventDoc{"MouseOut", "The pointer leaves the control. The link that was under it gets its "
                          "normal look back and the pointer its default shape first."},
 };
