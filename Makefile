@@ -3,13 +3,14 @@
 # Windows:      make windows        (cross-build marklet-win.exe and wine-suite.exe into build-win/)
 #               make windows-test   (run the Wine suite on a private Wine prefix and Xvfb)
 # Fuzzing:      make fuzz           (clang + libFuzzer: each fuzz target for FUZZ_SECONDS)
+# Docs:         make docs           (regenerate docs/properties.md and the markup pictures)
 BUILD ?= build
 ASAN_BUILD ?= build-asan
 WIN_BUILD ?= build-win
 JOBS ?= $(shell nproc)
 FUZZ_SECONDS ?= 60
 
-.PHONY: deps build demo test asan fuzz bench clean windows windows-test windows-screenshot
+.PHONY: deps build demo test docs asan fuzz bench clean windows windows-test windows-screenshot
 
 deps:
 	@scripts/install-deps.sh
@@ -24,6 +25,13 @@ demo: build
 
 test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+
+# The generated documents; a test fails when the committed docs/properties.md differs.
+docs: deps
+	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release
+	cmake --build $(BUILD) -j $(JOBS) --target marklet_tool
+	$(BUILD)/marklet doc properties -o docs/properties.md
+	scripts/markup-pictures.sh $(BUILD) docs
 
 asan: deps
 	cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DMARKLET_SANITIZE=ON -DMARKLET_BUILD_BENCHMARKS=OFF

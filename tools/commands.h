@@ -20,5 +20,6 @@ int RunIdl(int argc, char** argv);
 int RunDemo(int argc, char** argv);
 int RunRender(int argc, char** argv);
 int RunView(int argc, char** argv);
+int RunDoc(int argc, char** argv);
 
 }  // namespace marklet::tools

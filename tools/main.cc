@@ -19,7 +19,8 @@ void Usage(std::ostream& out) {
          "  idl [--widl]     print the type library in IDL\n"
          "  render [OPTIONS] -o OUT.png   draw a control to a PNG (the demo when no text)\n"
          "  view [OPTIONS]   show a control in an X11 window (the demo when no text)\n"
-         "  demo [-o FILE]   render the built-in demo to a PNG (--script: run the demo scenario)\n";
+         "  demo [-o FILE]   render the built-in demo to a PNG (--script: run the demo scenario)\n"
+         "  doc properties [-o FILE]   write the property, method and event reference (Markdown)\n";
 }
 
 }  // namespace
@@ -66,6 +67,7 @@ int main(int argc, char** argv) {
   if (command == "demo") return marklet::tools::RunDemo(argc - 2, argv + 2);
   if (command == "render") return marklet::tools::RunRender(argc - 2, argv + 2);
   if (command == "view") return marklet::tools::RunView(argc - 2, argv + 2);
+  if (command == "doc") return marklet::tools::RunDoc(argc - 2, argv + 2);
   if (command == "-h" || command == "--help" || command == "help") {
     Usage(std::cout);
     return 0;
