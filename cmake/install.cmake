@@ -8,8 +8,11 @@ include(GNUInstallDirs)
 include(CMakePackageConfigHelpers)
 
 foreach(dir host control control/about markup render input platform/bag platform/files platform/pixbuf platform/raster platform/trace)
+  # The script runner's command groups and the About dialog's embedded bytes
+  # are the libraries' own business.
   install(DIRECTORY src/${dir}/ DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/marklet/${dir}
-          COMPONENT raster FILES_MATCHING PATTERN "*.h")
+          COMPONENT raster FILES_MATCHING PATTERN "*.h"
+          PATTERN "script_arguments.h" EXCLUDE PATTERN "script_commands.h" EXCLUDE PATTERN "emblem.h" EXCLUDE)
 endforeach()
 
 install(TARGETS marklet_host marklet_markup marklet_render marklet_input marklet marklet_files marklet_pixbuf marklet_bag marklet_raster marklet_trace EXPORT markletTargets
