@@ -1,5 +1,6 @@
 # Quick start:  make demo   (install, build, run the built-in demo)
 #               make test   (install, build, run every test)
+# Packaging:    make package       (a Debian package of the install, in $(BUILD)/)
 # Windows:      make windows        (cross-build marklet-win.exe and wine-suite.exe into build-win/)
 #               make windows-test   (run the Wine suite on a private Wine prefix and Xvfb)
 # Fuzzing:      make fuzz           (clang + libFuzzer: each fuzz target for FUZZ_SECONDS)
@@ -10,7 +11,7 @@ WIN_BUILD ?= build-win
 JOBS ?= $(shell nproc)
 FUZZ_SECONDS ?= 60
 
-.PHONY: deps build demo test docs asan fuzz bench clean windows windows-test windows-screenshot
+.PHONY: deps build demo test docs package asan fuzz bench clean windows windows-test windows-screenshot
 
 deps:
 	@scripts/install-deps.sh
@@ -32,6 +33,9 @@ docs: deps
 	cmake --build $(BUILD) -j $(JOBS) --target marklet_tool
 	$(BUILD)/marklet doc properties -o docs/properties.md
 	scripts/markup-pictures.sh $(BUILD) docs
+
+package: build
+	cd $(BUILD) && cpack -G DEB
 
 asan: deps
 	cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DMARKLET_SANITIZE=ON -DMARKLET_BUILD_BENCHMARKS=OFF

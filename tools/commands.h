@@ -16,6 +16,11 @@ using PropertySettings = std::vector<std::pair<std::string, std::string>>;
 // script value (True/False, numbers, &H hex) where it is one, else as a string.
 void ApplyProperties(Marklet& control, const PropertySettings& settings);
 
+// A file of the tool's assets (cursors/hand.cur, demo/leaf.png): beside an
+// installed tool in ../share/marklet, so a moved install or an unpacked
+// package finds its own; else the source tree's, for the tool in a build tree.
+std::string AssetPath(const std::string& relative);
+
 int RunIdl(int argc, char** argv);
 int RunDemo(int argc, char** argv);
 int RunRender(int argc, char** argv);

@@ -25,7 +25,7 @@ void RenderUsage(std::ostream& out) {
 }  // namespace
 
 std::u16string DemoText() {
-  std::string leaf = std::string(MARKLET_ASSET_DIR) + "/demo/leaf.png";
+  std::string leaf = AssetPath("demo/leaf.png");
   std::string text =
       "#f<s:14>&bMarklet\\b\\f, a label that reads #f<c:&H008000>markup#f<c:0>.\\n"
       "Style tags: &bbold\\b, &uunderline\\u, &iitalic\\i and #f<f:Courier New>another font\\f.\\n"

@@ -39,7 +39,7 @@ std::string EventJson(EventId id, const EventArgs& args) {
 
 int RunView(int argc, char** argv) {
   x11::ViewOptions options;
-  options.cursorFile = std::string(MARKLET_ASSET_DIR) + "/cursors/hand.cur";
+  options.cursorFile = AssetPath("cursors/hand.cur");
   std::u16string text;
   bool haveText = false;
   bool noOpen = false;

@@ -32,32 +32,49 @@ enum borde : Long { Ninguno = 0, Solido = 1 };
 
 class Marklet {
  public:
+  // The container owns the control's surface and outlives the control.
   explicit Marklet(Container& container);
   ~Marklet();
   Marklet(const Marklet&) = delete;
   Marklet& operator=(const Marklet&) = delete;
 
   // ---- Properties (every accessor throws MarkletError on failure) ----
+  // Setters notify the container (PropertyChanged with the property's name)
+  // and, where the look changes, ask it for a repaint. Colours are OLE colours
+  // (0x00BBGGRR, or 0x800000nn for a system colour).
+
+  // Extra space between lines and the left margin, in pixels, 0..2184; a value
+  // outside shows the host's range message box and is not stored (no error).
   Integer LineSpacing() const { return lineSpacing_; }
   void SetLineSpacing(Integer value);
+  // The background picture, held by the container's surface.
   Picture GetPicture();
   void SetPicture(const Picture& picture);
   OleColor BackColor() const { return backColor_; }
   void SetBackColor(OleColor value);
+  // Whether text that overflows ends with the More link (key "!More").
   bool ShowMoreLink() const { return showMoreLink_; }
   void SetShowMoreLink(bool value);
+  // Whether MouseMove and OnLinkClick carry the link's text (its key always).
   bool GetTextOnEvent() const { return getTextOnEvent_; }
   void SetGetTextOnEvent(bool value);
+  // False joins the source lines into one line.
   bool MultiLine() const { return !singleLine_; }
   void SetMultiLine(bool value);
+  // Whether each paint sets the control's height to the drawn text's.
   bool AutoSizeHeight() const { return autoSizeHeight_; }
   void SetAutoSizeHeight(bool value);
   bool UnderlineLink() const { return look_.underline; }
   void SetUnderlineLink(bool value);
   Integer LeftMargin() const { return leftMargin_; }
   void SetLeftMargin(Integer value);
+  // How a link looks under the pointer (linkdisp_en, input/hover_state.h):
+  // 0 unchanged, 1 ActiveLinkColor with the underline toggled, 2
+  // ActiveLinkColor only, 3 the underline toggled only. Any value is stored;
+  // other than 0 or 2 it makes the background opaque.
   Long LinkDisplay() const { return look_.display; }
   void SetLinkDisplay(Long value);
+  // The spaces a tab becomes while MultiLine is on; shows at the next parse.
   Byte TabSize() const { return tabSize_; }
   void SetTabSize(Byte value);
   OleColor ForeColor() const { return foreColor_; }
@@ -66,13 +83,17 @@ class Marklet {
   void SetLinkColor(OleColor value);
   OleColor ActiveLinkColor() const { return look_.activeColor; }
   void SetActiveLinkColor(OleColor value);
+  // The Text without its markup, as the last parse left it.
   std::u16string FormatedText() const { return parsed_.formatedText; }
+  // Enabled, Font, Appearance (apariencia) and BorderStyle (borde) live in the
+  // container's surface and are read from it on every get.
   bool Enabled();
   void SetEnabled(bool value);
   FontDesc Font();
   void SetFont(const FontDesc& font);
   Long Appearance();
   void SetAppearance(Long value);
+  // The markup text; setting it parses it and requests a repaint.
   const std::u16string& Text() const { return text_; }
   void SetText(const std::u16string& value);
   const std::u16string& MoreLinkText() const { return moreLinkText_; }
@@ -81,10 +102,16 @@ class Marklet {
   void SetBorderStyle(Long value);
 
   // ---- Methods ----
+  // Shows the About dialog modally through the container's forms.
   void About();
+  // Asks the container for a repaint.
   void Refresh();
 
   // ---- Lifecycle notifications from the container ----
+  // A container calls them in this order: Initialize; InitProperties (a new
+  // instance: the defaults) or ReadProperties (a saved one, from the bag);
+  // then Resize, Paint and Show as its window asks; WriteProperties to save;
+  // Terminate before destroying the control.
   void Initialize();
   void InitProperties();
   void ReadProperties(PropertyBag& bag);
@@ -101,6 +128,9 @@ class Marklet {
   void SurfaceFontChanged(const FontDesc& font);
 
   // ---- Surface input events from the container ----
+  // Positions are twips from the control's top-left corner; button and shift
+  // are the 1/2/4 masks hosts report. The arguments are references because
+  // the events the control raises may change them.
   void SurfaceClick() { input_.Click(); }
   void SurfaceDblClick() { input_.DblClick(); }
   void SurfaceKeyDown(Integer& keyCode, Integer& shift) { input_.KeyDown(keyCode, shift); }

@@ -54,10 +54,13 @@ class PropertyBag {
 void ReadNamingSource(PropertyBag& bag, const std::function<void()>& read);
 
 // The image controls (`imgC`) that show the pictures of image items. Member 0
-// always exists; members are loaded and unloaded by index.
+// always exists; members are loaded and unloaded by index. Places are twips
+// on the control's surface. Hosts usually derive from ImageSlots
+// (host/image_slots.h), which keeps the state and raises the array's errors.
 class ImageArray {
  public:
   virtual ~ImageArray() = default;
+  // The highest loaded member's index.
   virtual Integer UBound() = 0;
   virtual bool IsLoaded(Integer index) = 0;
   virtual void Load(Integer index) = 0;
@@ -78,6 +81,9 @@ class Container {
  public:
   virtual ~Container() = default;
 
+  // What the control draws on, the image controls that show its pictures,
+  // and the window calls (hook, mouse-leave tracking); all owned by the
+  // container and alive as long as the control.
   virtual Surface& surface() = 0;
   virtual ImageArray& imgC() = 0;
   virtual WindowSystem& windows() = 0;
@@ -98,6 +104,7 @@ class Container {
   // Loads a picture file: error 53 for a missing file, 481 for one that is not a picture.
   virtual Picture LoadPicture(const std::u16string& path) = 0;
 
+  // The screen's twips per pixel (15 at 96 dpi); the control reads them once, in Initialize.
   virtual Single ScreenTwipsPerPixelX() = 0;
   virtual Single ScreenTwipsPerPixelY() = 0;
 

@@ -22,6 +22,7 @@ class Surface {
  public:
   virtual ~Surface() = default;
 
+  // Clears to the background colour (and picture) and puts the pen at 0, 0.
   virtual void Cls() = 0;
   // Setting the background colour fills the surface with it, clearing it.
   virtual OleColor BackColor() = 0;
@@ -44,6 +45,7 @@ class Surface {
   virtual bool FontUnderline() = 0;
   virtual void SetFontUnderline(bool underline) = 0;
 
+  // The pen, in twips from the inner top-left corner.
   virtual Single CurrentX() = 0;
   virtual void SetCurrentX(Single x) = 0;
   virtual Single CurrentY() = 0;
@@ -53,6 +55,8 @@ class Surface {
   virtual Single TextWidth(const std::u16string& text) = 0;
   virtual Single TextHeight(const std::u16string& text) = 0;
 
+  // ScaleWidth/ScaleHeight: the inside the control draws in; Width/Height:
+  // the outer size, border included. All in twips.
   virtual Single ScaleWidth() = 0;
   virtual Single ScaleHeight() = 0;
   virtual Single Width() = 0;
@@ -62,6 +66,9 @@ class Surface {
   virtual Single ScaleX(Single value, ScaleMode from, ScaleMode to) = 0;
   virtual Single ScaleY(Single value, ScaleMode from, ScaleMode to) = 0;
 
+  // Design-time values the container keeps and persists: BackStyle 0
+  // transparent, 1 opaque; Appearance 0 flat, 1 3-D; BorderStyle 0 none,
+  // 1 single.
   virtual Integer BackStyle() = 0;
   virtual void SetBackStyle(Integer style) = 0;
   virtual Picture GetPicture() = 0;
@@ -72,11 +79,13 @@ class Surface {
   virtual void SetAppearance(Integer appearance) = 0;
   virtual Integer BorderStyle() = 0;
   virtual void SetBorderStyle(Integer style) = 0;
+  // kPointerDefault, or kPointerCustom for the hand the host shows over links.
   virtual Integer MousePointer() = 0;
   virtual void SetMousePointer(Integer pointer) = 0;
 
   // Asks for a repaint; the container delivers Paint later.
   virtual void Refresh() = 0;
+  // The window-system handle of the control's window (host/window_system.h).
   virtual HWND hWnd() = 0;
 };
 

@@ -12,6 +12,8 @@
 
 namespace marklet {
 
+// The longest source line a parse takes, in UTF-16 units with its terminator,
+// before and after its style tags are isolated; longer is error 6.
 inline constexpr std::size_t kMaxPreparedLine = 32766;
 
 // value + 1, or error 6 naming what there are too many of.

@@ -207,6 +207,8 @@ class RasterImages : public ImageSlots {
 };
 
 struct RasterOptions {
+  // Twips per pixel of the imitated screen (15 is 96 dpi); fixed for the
+  // container's life, since the control captures them at creation.
   Single tppX = 15;
   Single tppY = 15;
   // When set, picture files must lie inside this folder (after resolving
@@ -214,6 +216,11 @@ struct RasterOptions {
   std::optional<std::string> pictureRoot;
 };
 
+// A container without a window: the control paints into an in-memory Cairo
+// surface, which a program writes as PNG or shows itself (the X11 host does).
+// Nothing happens by itself: a program delivers the queued paint with Pump().
+// Errors the control raises from notifications go to onError; calls made by
+// the program (control()->SetText...) throw MarkletError to it.
 class RasterContainer : public Container {
  public:
   // With `windows` the container's window lives in that window system (which
@@ -250,6 +257,7 @@ class RasterContainer : public Container {
   SimpleWindowSystem& simpleWindows() { return *windows_; }
   const RasterOptions& options() const { return options_; }
 
+  // The control, owned by the container; null before CreateControl.
   Marklet* control() { return control_.get(); }
   // Creates the control and initialises a new instance, or loads it from a bag.
   void CreateControl(PropertyBag* bag = nullptr);
@@ -273,7 +281,8 @@ class RasterContainer : public Container {
   // Delivers Resize now (a Height change).
   void DeliverResize();
 
-  // The surface with the visible image controls composited over it.
+  // A new surface with the visible image controls composited over the
+  // control's; the caller destroys it. Error 7 when memory runs out.
   cairo_surface_t* Compose();
   // Paints the surface and the visible image controls onto cr (clip it to paint a part).
   void PaintTo(cairo_t* cr);
@@ -283,11 +292,16 @@ class RasterContainer : public Container {
   // (files::ReplaceFile: 75, 70, 76 or 61 naming the file and the reason).
   void WritePng(const std::string& path);
 
+  // What the control reads from its container: its name, the background
+  // colour and the font a new instance starts with (set before CreateControl).
   std::u16string ambientName = u"Marklet1";
   OleColor ambientBackColor = 0x8000000Fu;
   FontDesc ambientFont{u"MS Sans Serif", 8.25f};
 
-  // Hooks for hosts and tools.
+  // Hooks for hosts and tools: the control's events (arguments passed by
+  // reference, as the control lets handlers change some), its property-change
+  // notifications, message boxes (answered OK), errors of notifications, and
+  // each new parse.
   std::function<void(EventId, EventArgs&)> onEvent;
   std::function<void(const std::u16string&)> onPropertyChanged;
   std::function<void(const std::u16string& prompt, const std::u16string& title)> onMessageBox;
