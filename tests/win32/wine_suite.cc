@@ -24,6 +24,7 @@
 #include "platform/win32/win32_forms.h"
 #include "platform/win32/win32_host.h"
 #include "platform/win32/win32_window_system.h"
+#include "child_program.h"
 #include "suite_runner.h"
 
 namespace marklet::win32 {
@@ -296,25 +297,6 @@ class Helper {
   std::function<void()> body_;
   HANDLE thread_ = nullptr;
   volatile LONG finished_ = 0;
-};
-
-// A lock for what the helper thread and the window's thread share.
-class Lock {
- public:
-  Lock() { ::InitializeCriticalSection(&cs_); }
-  ~Lock() { ::DeleteCriticalSection(&cs_); }
-  template <typename F>
-  auto With(F f) {
-    ::EnterCriticalSection(&cs_);
-    struct Leave {
-      CRITICAL_SECTION* cs;
-      ~Leave() { ::LeaveCriticalSection(cs); }
-    } leave{&cs_};
-    return f();
-  }
-
- private:
-  CRITICAL_SECTION cs_;
 };
 
 constexpr char16_t kLinkText[] = u"Plain words #ek1<the link> end";
@@ -825,84 +807,6 @@ SUITE_CASE(AutoSizeHeightGrowsTheWindowAndTheMoreLinkShowsTheRest) {
 
 // ---- The host program ----
 
-// Reads a child's standard output line by line on its own thread.
-class ChildOutput {
- public:
-  bool Start(const std::wstring& commandLine) {
-    SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
-    HANDLE write = nullptr;
-    if (!::CreatePipe(&read_, &write, &sa, 0)) return false;
-    ::SetHandleInformation(read_, HANDLE_FLAG_INHERIT, 0);
-    STARTUPINFOW si{};
-    si.cb = sizeof si;
-    si.dwFlags = STARTF_USESTDHANDLES;
-    si.hStdOutput = write;
-    si.hStdError = ::GetStdHandle(STD_ERROR_HANDLE);
-    si.hStdInput = ::GetStdHandle(STD_INPUT_HANDLE);
-    std::wstring line = commandLine;
-    bool ok = ::CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &process_);
-    ::CloseHandle(write);
-    if (ok) reader_ = ::CreateThread(nullptr, 0, &ChildOutput::Read, this, 0, nullptr);
-    return ok;
-  }
-  ~ChildOutput() {
-    if (process_.hProcess) {
-      if (::WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT) ::TerminateProcess(process_.hProcess, 1);
-      ::CloseHandle(process_.hProcess);
-      ::CloseHandle(process_.hThread);
-    }
-    if (reader_) {
-      ::WaitForSingleObject(reader_, 5000);
-      ::CloseHandle(reader_);
-    }
-    if (read_) ::CloseHandle(read_);
-  }
-  // The first line containing `text`, waiting for it; its index in `index`.
-  std::string WaitFor(const std::string& text, int* index = nullptr, int timeoutMs = 15000) {
-    for (int waited = 0; waited < timeoutMs; waited += 20) {
-      std::string found = lock_.With([&] {
-        for (std::size_t i = 0; i < lines_.size(); ++i)
-          if (lines_[i].find(text) != std::string::npos) {
-            if (index) *index = static_cast<int>(i);
-            return lines_[i];
-          }
-        return std::string();
-      });
-      if (!found.empty()) return found;
-      ::Sleep(20);
-    }
-    return {};
-  }
-  ::DWORD Wait(int timeoutMs) {
-    ::DWORD code = 259;
-    if (::WaitForSingleObject(process_.hProcess, timeoutMs) == WAIT_OBJECT_0) ::GetExitCodeProcess(process_.hProcess, &code);
-    return code;
-  }
-
- private:
-  static ::DWORD WINAPI Read(void* param) {
-    auto* self = static_cast<ChildOutput*>(param);
-    std::string pending;
-    char buffer[4096];
-    ::DWORD n = 0;
-    while (::ReadFile(self->read_, buffer, sizeof buffer, &n, nullptr) && n > 0) {
-      pending.append(buffer, n);
-      for (std::size_t end; (end = pending.find('\n')) != std::string::npos;) {
-        std::string line = pending.substr(0, end);
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        pending.erase(0, end + 1);
-        self->lock_.With([&] { self->lines_.push_back(line); });
-      }
-    }
-    return 0;
-  }
-  HANDLE read_ = nullptr;
-  HANDLE reader_ = nullptr;
-  PROCESS_INFORMATION process_{};
-  Lock lock_;
-  std::vector<std::string> lines_;
-};
-
 // The numbers after "key": in a JSON line.
 std::vector<long long> NumbersAfter(const std::string& line, const std::string& key) {
   std::vector<long long> numbers;
@@ -927,12 +831,12 @@ SUITE_CASE(TheHostProgramPrintsItsEventsAsJsonLines) {
   ::GetModuleFileNameW(nullptr, self, MAX_PATH);
   std::wstring program = self;
   program = program.substr(0, program.find_last_of(L"\\/") + 1) + L"marklet-win.exe";
-  ChildOutput child;
+  ChildProgram child;
   REQUIRE(child.Start(L"\"" + program +
                       L"\" --text \"Go #ethere<over there> now\" --dump-after-paint --no-shell --x 80 --y 300 "
                       L"--prop AutoSizeHeight=False --height 60"));
-  std::string windowLine = child.WaitFor("\"window\":");
-  std::string paint = child.WaitFor("\"paint\":");
+  std::string windowLine = child.Line(child.WaitFor("\"window\":"));
+  std::string paint = child.Line(child.WaitFor("\"paint\":"));
   REQUIRE(!windowLine.empty() && !paint.empty());
   std::vector<long long> window = NumbersAfter(windowLine, "window"), frame = NumbersAfter(windowLine, "frame");
   std::vector<long long> box = NumbersAfter(paint, "box");
@@ -942,15 +846,14 @@ SUITE_CASE(TheHostProgramPrintsItsEventsAsJsonLines) {
   POINT at{static_cast<LONG>((box[0] + box[2]) / 2), static_cast<LONG>((box[1] + box[3]) / 2)};
   ::ClientToScreen(hwnd, &at);
   ::SetCursorPos(at.x, at.y);
-  CHECK(!child.WaitFor("\"call\":\"TrackMouseEvent\"").empty());
-  CHECK(!child.WaitFor("\"there\",0,0").empty());  // MouseMove with the key
+  CHECK(child.WaitFor("\"call\":\"TrackMouseEvent\"") >= 0);
+  CHECK(child.WaitFor("\"there\",0,0") >= 0);  // MouseMove with the key
   ClickHere();
-  int clickLine = -1, upLine = -1;
-  CHECK(child.WaitFor("{\"event\":\"OnLinkClick\",\"args\":[\"\",\"there\"]}", &clickLine) != "");
-  CHECK(child.WaitFor("{\"event\":\"MouseUp\"", &upLine) != "");
+  int clickLine = child.WaitFor("{\"event\":\"OnLinkClick\",\"args\":[\"\",\"there\"]}");
+  int upLine = child.WaitFor("{\"event\":\"MouseUp\"");
   CHECK(clickLine >= 0 && clickLine < upLine);
   ::SetCursorPos(5, 5);
-  CHECK(!child.WaitFor("{\"event\":\"MouseOut\",\"args\":[]}").empty());
+  CHECK(child.WaitFor("{\"event\":\"MouseOut\",\"args\":[]}") >= 0);
   ::PostMessageW(Native(static_cast<std::uintptr_t>(frame[0])), WM_CLOSE, 0, 0);
   CHECK(child.Wait(10000) == 0);
 }
