@@ -11,6 +11,7 @@
 #include "tools/arguments.h"
 #include "tools/commands.h"
 #include "tools/png_output.h"
+#include "tools/scale_option.h"
 
 namespace marklet::tools {
 
@@ -18,8 +19,10 @@ namespace {
 
 void RenderUsage(std::ostream& out) {
   out << "usage: marklet render [--text TEXT | --file FILE | --bag FILE] [--width PX] [--height PX]\n"
-         "                      [--prop NAME=VALUE ...] [--tpp N] [--picture-root DIR] -o OUT.png\n"
-         "With no text, renders the built-in demo.\n";
+         "                      [--prop NAME=VALUE ...] [--tpp N] [--scale S] [--picture-root DIR] -o OUT.png\n"
+         "With no text, renders the built-in demo.\n"
+         "--scale S (1, 1.25, 1.5, 2 or 3) draws S device pixels for each of the control's pixels:\n"
+         "the PNG is S times the size, with text drawn at that size; lines and links stay as at 1.\n";
 }
 
 }  // namespace
@@ -70,6 +73,8 @@ int RunRender(int argc, char** argv) {
       } else if (arg == "--tpp") {
         options.tppX = options.tppY =
             static_cast<Single>(NumberOption(arg, next(), kMinTwipsPerPixel, kMaxTwipsPerPixel));
+      } else if (arg == "--scale") {
+        options.scale = ScaleOption(arg, next());
       } else if (arg == "--picture-root") {
         options.pictureRoot = next();
       } else if (arg == "--prop") {

@@ -16,6 +16,7 @@
 #include "platform/x11/x11_host.h"
 #include "tools/arguments.h"
 #include "tools/commands.h"
+#include "tools/scale_option.h"
 
 namespace marklet::tools {
 
@@ -25,10 +26,12 @@ namespace {
 
 void ViewUsage(std::ostream& out) {
   out << "usage: marklet view [--text TEXT | --file FILE | --bag FILE] [--width PX] [--height PX]\n"
-         "                    [--prop NAME=VALUE ...] [--tpp N] [--picture-root DIR] [--no-open]\n"
+         "                    [--prop NAME=VALUE ...] [--tpp N] [--scale S] [--picture-root DIR] [--no-open]\n"
          "Opens the control in a window (the built-in demo when no text). F1 opens About;\n"
          "clicking the More link shows the whole text. The About dialog's links open with\n"
-         "xdg-open; with --no-open, or without xdg-open, the request is printed instead.\n";
+         "xdg-open; with --no-open, or without xdg-open, the request is printed instead.\n"
+         "--scale S (1, 1.25, 1.5, 2 or 3) draws S screen pixels for each of the control's pixels;\n"
+         "lines, links and the events' coordinates stay as at 1.\n";
 }
 
 std::string EventJson(EventId id, const EventArgs& args) {
@@ -67,6 +70,8 @@ int RunView(int argc, char** argv) {
       } else if (arg == "--tpp") {
         options.raster.tppX = options.raster.tppY =
             static_cast<Single>(NumberOption(arg, next(), kMinTwipsPerPixel, kMaxTwipsPerPixel));
+      } else if (arg == "--scale") {
+        options.raster.scale = ScaleOption(arg, next());
       } else if (arg == "--picture-root") {
         options.raster.pictureRoot = next();
       } else if (arg == "--prop") {
@@ -163,7 +168,7 @@ int RunView(int argc, char** argv) {
         control.SetAutoSizeHeight(true);
         container.Pump();
         auto& s = container.rasterSurface();
-        host.ResizeWindow(s.PixelWidth(), s.PixelHeight());
+        host.ResizeWindow(s.DeviceWidth(), s.DeviceHeight());
       }
     };
     std::cout << trace::JsonObject().Num("window", static_cast<long long>(host.window())).str() << std::endl;

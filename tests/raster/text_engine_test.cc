@@ -185,5 +185,61 @@ TEST(TextEngine, TheSurfaceAdvancesByWhatItMeasuresAcrossANul) {
   EXPECT_GT(s.TextWidth(text), s.TextWidth(u"abcdef ghi"));
 }
 
+TEST(TextEngine, ARightToLeftWordStartsAtThePenWithItsSpaceAfterIt) {
+  TextEngine engine;
+  RasterFont& font = engine.Font(kSans);
+  const std::u16string word = u"\u05E9\u05DC\u05D5\u05DD";  // one Hebrew word
+  const int space = engine.Width(font, u" ");
+  ASSERT_GT(space, 0);
+  EXPECT_EQ(engine.Width(font, word + u" "), engine.Width(font, word) + space);
+  // The trailing space adds room on the right and no shift: the ink is the
+  // bare word's, drawn from the pen.
+  std::vector<bool> bare = InkColumns(100, 20, [&](cairo_t* cr) { engine.Draw(cr, font, word, 10, 0, false); });
+  std::vector<bool> spaced =
+      InkColumns(100, 20, [&](cairo_t* cr) { engine.Draw(cr, font, word + u" ", 10, 0, false); });
+  EXPECT_EQ(spaced, bare);
+  EXPECT_GT(std::count(bare.begin(), bare.end(), true), 0);
+}
+
+TEST(TextEngine, RightToLeftWordsStayInTheControlsOrder) {
+  RasterContainer c;
+  c.rasterSurface().SetSize(300 * 15, 40 * 15);
+  c.ambientBackColor = 0xFFFFFF;
+  c.CreateControl();
+  c.control()->SetAutoSizeHeight(false);
+  c.control()->SetForeColor(0);
+  c.control()->SetText(u"abc \u05E9\u05DC\u05D5\u05DD \u05E2\u05D5\u05DC\u05DD def");
+  c.Pump();
+  cairo_surface_t* composed = c.Compose();
+  cairo_surface_flush(composed);
+  const int border = c.rasterSurface().BorderPixels();
+  const int width = 300 - 2 * border;
+  std::vector<bool> drawn(static_cast<std::size_t>(width));
+  const unsigned char* data = cairo_image_surface_get_data(composed);
+  const int stride = cairo_image_surface_get_stride(composed);
+  for (int y = border; y < 40 - border; ++y)
+    for (int x = 0; x < width; ++x)
+      if ((reinterpret_cast<const std::uint32_t*>(data + y * stride)[x + border] & 0xFFFFFF) != 0xFFFFFF)
+        drawn[static_cast<std::size_t>(x)] = true;
+  cairo_surface_destroy(composed);
+
+  // Each bare word drawn where the one before it and its space end, from
+  // where the control's line starts.
+  TextEngine engine;
+  RasterFont& font = engine.Font(kSans);
+  std::vector<bool> expected = InkColumns(width, 20, [&](cairo_t* cr) {
+    int pen = 0;
+    for (const char16_t* word : {u"abc", u"\u05E9\u05DC\u05D5\u05DD", u"\u05E2\u05D5\u05DC\u05DD", u"def"}) {
+      engine.Draw(cr, font, word, pen, 0, false);
+      pen += engine.Width(font, std::u16string(word) + u" ");
+    }
+  });
+  const auto start = std::find(drawn.begin(), drawn.end(), true) - drawn.begin();
+  ASSERT_LT(start, 10);
+  expected.insert(expected.begin(), static_cast<std::size_t>(start), false);
+  expected.resize(drawn.size());
+  EXPECT_EQ(drawn, expected);
+}
+
 }  // namespace
 }  // namespace marklet::raster

@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <utility>
 
 #include "support/subprocess.h"
 
@@ -54,6 +56,36 @@ TEST_F(RenderCommand, PicturesOutsideTheirFolderAreRefused) {
   EXPECT_EQ(render((inside / "ok.png").string()), 0);
   EXPECT_EQ(render((inside / ".." / "outside.png").string()), 1);
   EXPECT_EQ(render((inside / "link.png").string()), 1);
+}
+
+// Width and height from a PNG's header.
+std::pair<int, int> PngSize(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  unsigned char header[24] = {};
+  in.read(reinterpret_cast<char*>(header), sizeof header);
+  auto big = [&](int at) { return (header[at] << 24) | (header[at + 1] << 16) | (header[at + 2] << 8) | header[at + 3]; };
+  return {big(16), big(20)};
+}
+
+TEST_F(RenderCommand, ScaleDrawsThatManyDevicePixelsAndTakesOnlyItsFiveValues) {
+  std::string png = (dir_ / "scaled.png").string();
+  auto render = [&](const char* scale) {
+    return RunCommand({MARKLET_TOOL, "render", "--text", "scaled", "--width", "200", "--scale", scale, "-o", png});
+  };
+  ASSERT_EQ(render("1"), 0);
+  const auto [width, height] = PngSize(png);
+  EXPECT_EQ(width, 200);
+  for (const auto& [scale, factor] : {std::pair{"1.5", 1.5}, std::pair{"2", 2.0}, std::pair{"3", 3.0}}) {
+    ASSERT_EQ(render(scale), 0) << scale;
+    EXPECT_EQ(PngSize(png), std::make_pair(static_cast<int>(std::lround(width * factor)), static_cast<int>(std::lround(height * factor))))
+        << scale;
+  }
+  for (const char* refused : {"1.7", "0", "4", "2x", ""}) {
+    marklet::testing::CommandResult r =
+        marklet::testing::RunCapturing({MARKLET_TOOL, "render", "--text", "x", "--scale", refused, "-o", png});
+    EXPECT_EQ(r.status, 2) << refused;
+    EXPECT_NE(r.output.find("--scale takes 1, 1.25, 1.5, 2 or 3"), std::string::npos) << r.output;
+  }
 }
 
 }  // namespace

@@ -78,4 +78,25 @@ TEST_F(LiveWindow, ResizeRewrapsWithoutParsing) {
   EXPECT_FALSE(view->WaitFor("\"parse\"", 500ms, &seen)) << "a resize parsed again";
 }
 
+TEST_F(LiveWindow, AtTwiceTheScaleTheWindowAndCursorDoubleAndLinksAnswerWhereTheyShow) {
+  auto view = View({"--text", "Go #ekey1<here> please", "--width", "300", "--height", "60", "--prop",
+                    "AutoSizeHeight=False", "--prop", "LinkColor=&HFF0000", "--scale", "2"});
+  Box link = WaitFind(Blue);
+  ASSERT_FALSE(link.empty()) << "the link never showed in its link colour";
+  marklet::testing::Pixels pixels = Grab();
+  EXPECT_EQ(pixels.w, 600);
+  EXPECT_EQ(pixels.h, 120);
+
+  Xdotool({"mousemove", std::to_string(link.cx()), std::to_string(link.cy())});
+  std::vector<std::string> seen;
+  ASSERT_TRUE(view->WaitFor("key1", 5s, &seen)) << "no MouseMove with the link's key where the link shows";
+  XFixesCursorImage* cursor = XFixesGetCursorImage(display_);
+  ASSERT_NE(cursor, nullptr);
+  EXPECT_EQ(cursor->width, 64);
+  EXPECT_EQ(cursor->height, 64);
+  EXPECT_EQ(cursor->xhot, 22);
+  EXPECT_EQ(cursor->yhot, 8);
+  XFree(cursor);
+}
+
 }  // namespace

@@ -209,10 +209,12 @@ cairo_surface_t* RasterContainer::Compose() {
 
 void RasterContainer::PaintTo(cairo_t* cr) {
   cairo_surface_t* base = surface_.image();
-  int w = cairo_image_surface_get_width(base), h = cairo_image_surface_get_height(base);
+  int w = surface_.PixelWidth(), h = surface_.PixelHeight();
   cairo_save(cr);
   cairo_set_source_surface(cr, base, 0, 0);
   cairo_paint(cr);
+  // The image controls are placed in the control's pixels, as it draws.
+  if (options_.scale != 1) cairo_scale(cr, options_.scale, options_.scale);
   int b = surface_.BorderPixels();
   // Image controls sit inside the client area, over the drawing.
   cairo_rectangle(cr, b, b, w - 2 * b, h - 2 * b);

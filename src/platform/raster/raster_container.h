@@ -31,7 +31,7 @@ class RasterContainer;
 constexpr std::int64_t kSurfaceBudgetPixels = std::int64_t{64} << 20;
 constexpr int kMaxSurfaceSide = 32767;
 
-// The tallest surface the budget allows for a width in pixels.
+// The tallest surface the budget allows for a width in device pixels.
 int MaxSurfaceHeight(int widthPixels);
 
 // The window table (host/window_table.h) with a system menu per window; the
@@ -141,18 +141,23 @@ class RasterSurface : public Surface {
     int held = 0;
   };
   const std::optional<HeightHold>& heightHold() const { return heightHold_; }
+  // The size in the control's pixels; the image is DeviceWidth() x
+  // DeviceHeight(), and its context maps the control's pixels onto it.
   int PixelWidth() const;
   int PixelHeight() const;
+  int DeviceWidth() const { return DevicePixels(PixelWidth()); }
+  int DeviceHeight() const { return DevicePixels(PixelHeight()); }
+  int DevicePixels(int pixels) const;
   int BorderPixels() const;
-  // The drawn surface, border included (owned by the surface).
-  // The drawing, with every text drawn so far on it.
+  // The drawn surface in device pixels, border included (owned by the
+  // surface), with every text drawn so far on it.
   cairo_surface_t* image() {
     batch_.Flush();
     return image_;
   }
   TextEngine& text() { return text_; }
   void SetHwnd(HWND hwnd) { hwnd_ = hwnd; }
-  // The part of the image drawn since the last call, in pixels, so a window
+  // The part of the image drawn since the last call, in device pixels, so a window
   // copies only what changed. Empty (w or h 0) when nothing was drawn.
   struct Damage {
     int x = 0, y = 0, w = 0, h = 0;
@@ -163,8 +168,8 @@ class RasterSurface : public Surface {
   // The font the surface draws with now, resolved once per change.
   RasterFont& Current();
   int PixelsForSize(Single size) const;
-  // A new w x h pixel image and context in place of the old ones (error 7,
-  // the old ones kept, when they cannot be made).
+  // A new image and context for w x h of the control's pixels in place of
+  // the old ones (error 7, the old ones kept, when they cannot be made).
   void Allocate(int w, int h);
   // The height to take for `height` at this width: itself, or the most the
   // budget allows (with `hold` saying so).
@@ -211,6 +216,10 @@ struct RasterOptions {
   // container's life, since the control captures them at creation.
   Single tppX = 15;
   Single tppY = 15;
+  // Device pixels drawn for each of the control's pixels. The control, its
+  // measurement and its events stay in its own pixels at every scale; only
+  // the drawing is finer (text is rasterised at this size, not enlarged).
+  double scale = 1;
   // When set, picture files must lie inside this folder (after resolving
   // `..` and links); others are refused with error 53.
   std::optional<std::string> pictureRoot;

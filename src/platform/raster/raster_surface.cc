@@ -66,6 +66,10 @@ int RasterSurface::PixelWidth() const { return ToPixels(width_, owner_.options()
 
 int RasterSurface::PixelHeight() const { return ToPixels(height_, owner_.options().tppY); }
 
+int RasterSurface::DevicePixels(int pixels) const {
+  return std::max(1, static_cast<int>(std::lround(pixels * owner_.options().scale)));
+}
+
 int MaxSurfaceHeight(int widthPixels) {
   return static_cast<int>(std::min<std::int64_t>(kMaxSurfaceSide, kSurfaceBudgetPixels / std::max(1, widthPixels)));
 }
@@ -74,7 +78,9 @@ int MaxSurfaceHeight(int widthPixels) {
 // reuses the memory instead of allocating a new surface each time. The new
 // surface is made before the old one goes, so a failure leaves the old one
 // drawing.
-void RasterSurface::Allocate(int w, int h) {
+void RasterSurface::Allocate(int logicalW, int logicalH) {
+  const double scale = owner_.options().scale;
+  const int w = DevicePixels(logicalW), h = DevicePixels(logicalH);
   int stride = cairo_format_stride_for_width(CAIRO_FORMAT_ARGB32, w);
   if (stride <= 0) NoSurface(w, h, "too wide");
   std::size_t bytes = static_cast<std::size_t>(stride) * h;
@@ -98,6 +104,9 @@ void RasterSurface::Allocate(int w, int h) {
     cairo_surface_destroy(image);
     NoSurface(w, h, cairo_status_to_string(status));
   }
+  // Everything is drawn in the control's pixels; the context makes them
+  // device pixels, so text is rasterised at the finer size.
+  if (scale != 1) cairo_scale(cr, scale, scale);
   batch_.Drop();
   if (cr_) cairo_destroy(cr_);
   if (image_) cairo_surface_destroy(image_);
@@ -108,7 +117,10 @@ void RasterSurface::Allocate(int w, int h) {
 
 Single RasterSurface::HeldHeight(int widthPixels, Single height, std::optional<HeightHold>& hold) const {
   Single tppY = owner_.options().tppY;
-  int most = MaxSurfaceHeight(widthPixels);
+  // The budget counts device pixels: the most of the control's pixels whose
+  // device height still fits.
+  const double scale = owner_.options().scale;
+  int most = std::max(1, static_cast<int>(MaxSurfaceHeight(DevicePixels(widthPixels)) / scale));
   double asked = static_cast<double>(height) / tppY;
   hold.reset();
   if (asked < most + 0.5) return height;
@@ -118,7 +130,7 @@ Single RasterSurface::HeldHeight(int widthPixels, Single height, std::optional<H
 
 void RasterSurface::SetSize(Single width, Single height) {
   if (!(width >= 0) || !(height >= 0) || std::isinf(height) ||
-      static_cast<double>(width) / owner_.options().tppX >= kMaxSurfaceSide + 0.5) {
+      static_cast<double>(width) / owner_.options().tppX * owner_.options().scale >= kMaxSurfaceSide + 0.5) {
     Refuse("size " + FormatSingle(width) + " x " + FormatSingle(height) + " (at most " +
            std::to_string(kMaxSurfaceSide) + " pixels a side)");
   }
@@ -150,7 +162,12 @@ RasterSurface::Damage RasterSurface::TakeDamage() {
   int x1 = std::min(PixelWidth(), damageX1_), y1 = std::min(PixelHeight(), damageY1_);
   damageX0_ = damageY0_ = damageX1_ = damageY1_ = 0;
   if (x1 <= x0 || y1 <= y0) return Damage{};
-  return Damage{x0, y0, x1 - x0, y1 - y0};
+  const double scale = owner_.options().scale;
+  if (scale == 1) return Damage{x0, y0, x1 - x0, y1 - y0};
+  int dx0 = static_cast<int>(std::floor(x0 * scale)), dy0 = static_cast<int>(std::floor(y0 * scale));
+  int dx1 = std::min(DeviceWidth(), static_cast<int>(std::ceil(x1 * scale)));
+  int dy1 = std::min(DeviceHeight(), static_cast<int>(std::ceil(y1 * scale)));
+  return Damage{dx0, dy0, dx1 - dx0, dy1 - dy0};
 }
 
 void RasterSurface::Clear() {

@@ -136,6 +136,10 @@ TextEngine::TextEngine() {
   pango_cairo_context_set_font_options(context_, options);
   cairo_font_options_destroy(options);
   pango_context_set_language(context_, pango_language_from_string("en"));
+  // The control lays words out left to right and has no paragraph
+  // reordering; a run's own first strong character must not turn it round
+  // (a right-to-left word would carry its trailing space to its left).
+  pango_context_set_base_dir(context_, PANGO_DIRECTION_LTR);
 }
 
 TextEngine::~TextEngine() {
@@ -195,6 +199,7 @@ RasterFont& TextEngine::Font(const FontKey& key) {
 int TextEngine::ReplacementWidth(RasterFont& font) {
   if (font.replacementWidth_ >= 0) return font.replacementWidth_;
   PangoLayout* layout = pango_layout_new(context_);
+  pango_layout_set_auto_dir(layout, FALSE);
   pango_layout_set_font_description(layout, font.description_);
   pango_layout_set_text(layout, "\xEF\xBF\xBD", 3);
   PangoRectangle logical;
@@ -246,6 +251,7 @@ void TextEngine::ShapeInto(Shaped& shaped, RasterFont& font, const std::u16strin
   } else {
     shaped.layout = pango_layout_new(context_);
     shaped.roundUp = true;
+    pango_layout_set_auto_dir(shaped.layout, FALSE);
     pango_layout_set_font_description(shaped.layout, font.description_);
     pango_layout_set_single_paragraph_mode(shaped.layout, TRUE);
     pango_layout_set_text(shaped.layout, utf8.bytes.data(), static_cast<int>(utf8.bytes.size()));

@@ -16,6 +16,12 @@
 // font shapes across the cut (a kerning pair that moves its second glyph,
 // contextual forms); there the two may differ by the pair's adjustment.
 //
+// Every string is laid out with a left-to-right base direction, whatever its
+// first strong character: the control places words left to right and has no
+// paragraph reordering, so a right-to-left word is drawn in its own direction
+// from the pen, with its trailing space after it. The direction never varies,
+// so it takes no part in the caches' keys.
+//
 // Control characters (U+0000..U+001F, U+007F..U+009F) draw nothing and
 // advance by the width the font gives U+FFFD, so they neither cut the text
 // nor hide what follows them; measuring and drawing agree on every string.

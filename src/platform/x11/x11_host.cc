@@ -11,6 +11,7 @@
 #include <X11/Xutil.h>
 #include <X11/keysym.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <thread>
@@ -142,23 +143,37 @@ X11Host::X11Host(const ViewOptions& options, const char* displayName) {
   container_ = std::make_unique<raster::RasterContainer>(options.raster);
   container_->rasterSurface().SetSize(static_cast<Single>(options.widthPx * options.raster.tppX),
                                       static_cast<Single>(options.heightPx * options.raster.tppY));
+  // The window is as large as the surface's device pixels.
+  const int windowWidth = container_->rasterSurface().DeviceWidth();
+  const int windowHeight = container_->rasterSurface().DeviceHeight();
   int screen = DefaultScreen(display_);
-  window_ = XCreateSimpleWindow(display_, RootWindow(display_, screen), 0, 0, options.widthPx, options.heightPx, 0,
+  window_ = XCreateSimpleWindow(display_, RootWindow(display_, screen), 0, 0, windowWidth, windowHeight, 0,
                                 BlackPixel(display_, screen), WhitePixel(display_, screen));
   XSelectInput(display_, window_,
                ExposureMask | StructureNotifyMask | PointerMotionMask | ButtonPressMask | ButtonReleaseMask |
                    KeyPressMask | KeyReleaseMask | LeaveWindowMask | EnterWindowMask);
-  windowWidth_ = options.widthPx;
-  windowHeight_ = options.heightPx;
+  windowWidth_ = windowWidth;
+  windowHeight_ = windowHeight;
   XStoreName(display_, window_, options.title.c_str());
   deleteWindow_ = XInternAtom(display_, "WM_DELETE_WINDOW", False);
   XSetWMProtocols(display_, window_, &deleteWindow_, 1);
   if (!options.cursorFile.empty()) {
     CursorImage image = ReadCursorFile(options.cursorFile);
-    XcursorImage* xc = XcursorImageCreate(image.width, image.height);
-    xc->xhot = image.hotX;
-    xc->yhot = image.hotY;
-    for (std::size_t i = 0; i < image.argb.size(); ++i) xc->pixels[i] = image.argb[i];
+    // The cursor grows with the drawing; its few pixels are sampled, not blended,
+    // so its outline stays sharp.
+    const double scale = options.raster.scale;
+    const int w = std::max(1, static_cast<int>(std::lround(image.width * scale)));
+    const int h = std::max(1, static_cast<int>(std::lround(image.height * scale)));
+    XcursorImage* xc = XcursorImageCreate(w, h);
+    xc->xhot = static_cast<XcursorDim>(std::min<long>(w - 1, std::lround(image.hotX * scale)));
+    xc->yhot = static_cast<XcursorDim>(std::min<long>(h - 1, std::lround(image.hotY * scale)));
+    for (int y = 0; y < h; ++y) {
+      const int sy = std::min(image.height - 1, static_cast<int>(y / scale));
+      for (int x = 0; x < w; ++x) {
+        const int sx = std::min(image.width - 1, static_cast<int>(x / scale));
+        xc->pixels[static_cast<std::size_t>(y) * w + x] = image.argb[static_cast<std::size_t>(sy) * image.width + sx];
+      }
+    }
     handCursor_ = XcursorImageLoadCursor(display_, xc);
     XcursorImageDestroy(xc);
   }
@@ -186,12 +201,12 @@ X11Host::~X11Host() {
 
 Single X11Host::ToTwipsX(int x) const {
   int b = container_->rasterSurface().BorderPixels();
-  return static_cast<Single>((x - b) * static_cast<double>(container_->options().tppX));
+  return static_cast<Single>((x / container_->options().scale - b) * static_cast<double>(container_->options().tppX));
 }
 
 Single X11Host::ToTwipsY(int y) const {
   int b = container_->rasterSurface().BorderPixels();
-  return static_cast<Single>((y - b) * static_cast<double>(container_->options().tppY));
+  return static_cast<Single>((y / container_->options().scale - b) * static_cast<double>(container_->options().tppY));
 }
 
 void X11Host::ProcessPending() {
@@ -242,7 +257,7 @@ void X11Host::Present() {
     // Image controls moved or the window was exposed: show everything.
     presentedRevision_ = images;
     forceFull_ = false;
-    damage = raster::RasterSurface::Damage{0, 0, surface.PixelWidth(), surface.PixelHeight()};
+    damage = raster::RasterSurface::Damage{0, 0, surface.DeviceWidth(), surface.DeviceHeight()};
   }
   if (damage.w == 0 || damage.h == 0) return;
   // Compose only the changed rectangle, on white, and put it into the window.
@@ -285,9 +300,10 @@ void X11Host::Handle(XEvent& event) {
       int w = event.xconfigure.width, h = event.xconfigure.height;
       windowWidth_ = w;
       windowHeight_ = h;
-      if (w != surface.PixelWidth() || h != surface.PixelHeight()) {
-        surface.SetSize(static_cast<Single>(w * container_->options().tppX),
-                        static_cast<Single>(h * container_->options().tppY));
+      if (w != surface.DeviceWidth() || h != surface.DeviceHeight()) {
+        const double scale = container_->options().scale;
+        surface.SetSize(static_cast<Single>(w / scale * container_->options().tppX),
+                        static_cast<Single>(h / scale * container_->options().tppY));
         container_->DeliverResize();
       }
       break;
@@ -387,9 +403,9 @@ void X11Host::Handle(XEvent& event) {
 // The control may change its own height (AutoSizeHeight): the window follows.
 void X11Host::FollowControlSize() {
   auto& surface = container_->rasterSurface();
-  if (surface.PixelWidth() != windowWidth_ || surface.PixelHeight() != windowHeight_) {
-    windowWidth_ = surface.PixelWidth();
-    windowHeight_ = surface.PixelHeight();
+  if (surface.DeviceWidth() != windowWidth_ || surface.DeviceHeight() != windowHeight_) {
+    windowWidth_ = surface.DeviceWidth();
+    windowHeight_ = surface.DeviceHeight();
     ResizeWindow(windowWidth_, windowHeight_);
   }
 }
