@@ -17,9 +17,10 @@ namespace marklet::tools {
 namespace {
 
 void RenderUsage(std::ostream& out) {
-  out << "usage: marklet render [--text TEXT | --file FILE | --bag FILE] [--width PX] [--height PX]\n"
+  out << "usage: marklet render [--text TEXT | --file FILE] [--raw] [--bag FILE] [--width PX] [--height PX]\n"
          "                      [--prop NAME=VALUE ...] [--tpp N] [--picture-root DIR] -o OUT.png\n"
-         "With no text, renders the built-in demo.\n";
+         "With no text, renders the built-in demo. A --text or --file text replaces the bag's Text.\n"
+      << kTextOptionHelp;
 }
 
 }  // namespace
@@ -39,8 +40,7 @@ std::u16string DemoText() {
 }
 
 int RunRender(int argc, char** argv) {
-  std::u16string text;
-  bool haveText = false;
+  TextOption text;
   std::string bagFile, output;
   int widthPx = 480, heightPx = 160;
   raster::RasterOptions options;
@@ -55,12 +55,10 @@ int RunRender(int argc, char** argv) {
       return argv[++i];
     };
     try {
-      if (arg == "--text") {
-        text = Utf8ToU16(next());
-        haveText = true;
-      } else if (arg == "--file") {
-        text = Utf8ToU16(ReadInput(next()));
-        haveText = true;
+      if (arg == "--text" || arg == "--file") {
+        text.Set(arg, next());
+      } else if (arg == "--raw") {
+        text.SetRaw();
       } else if (arg == "--bag") {
         bagFile = next();
       } else if (arg == "--width") {
@@ -131,8 +129,8 @@ int RunRender(int argc, char** argv) {
   Marklet& control = *container.control();
   try {
     ApplyProperties(control, props);
-    if (haveText || bagFile.empty()) {
-      Variant t = Variant::FromString(haveText ? text : DemoText());
+    if (text.given() || bagFile.empty()) {
+      Variant t = Variant::FromString(text.given() ? text.Text() : DemoText());
       Invoke(control, u"Text", InvokeKind::Put, std::span<const Variant>(&t, 1));
     }
     // The first paint parses what was loaded; a queued repaint follows.

@@ -24,11 +24,12 @@ std::u16string DemoText();
 namespace {
 
 void ViewUsage(std::ostream& out) {
-  out << "usage: marklet view [--text TEXT | --file FILE | --bag FILE] [--width PX] [--height PX]\n"
+  out << "usage: marklet view [--text TEXT | --file FILE] [--raw] [--bag FILE] [--width PX] [--height PX]\n"
          "                    [--prop NAME=VALUE ...] [--tpp N] [--picture-root DIR] [--no-open]\n"
          "Opens the control in a window (the built-in demo when no text). F1 opens About;\n"
          "clicking the More link shows the whole text. The About dialog's links open with\n"
-         "xdg-open; with --no-open, or without xdg-open, the request is printed instead.\n";
+         "xdg-open; with --no-open, or without xdg-open, the request is printed instead.\n"
+      << kTextOptionHelp;
 }
 
 std::string EventJson(EventId id, const EventArgs& args) {
@@ -40,8 +41,7 @@ std::string EventJson(EventId id, const EventArgs& args) {
 int RunView(int argc, char** argv) {
   x11::ViewOptions options;
   options.cursorFile = AssetPath("cursors/hand.cur");
-  std::u16string text;
-  bool haveText = false;
+  TextOption text;
   bool noOpen = false;
   std::string bagFile;
   PropertySettings props;
@@ -52,12 +52,10 @@ int RunView(int argc, char** argv) {
       return argv[++i];
     };
     try {
-      if (arg == "--text") {
-        text = Utf8ToU16(next());
-        haveText = true;
-      } else if (arg == "--file") {
-        text = Utf8ToU16(ReadInput(next()));
-        haveText = true;
+      if (arg == "--text" || arg == "--file") {
+        text.Set(arg, next());
+      } else if (arg == "--raw") {
+        text.SetRaw();
       } else if (arg == "--bag") {
         bagFile = next();
       } else if (arg == "--width") {
@@ -146,7 +144,7 @@ int RunView(int argc, char** argv) {
     }
     Marklet& control = *container.control();
     ApplyProperties(control, props);
-    if (haveText || bagFile.empty()) control.SetText(haveText ? text : DemoText());
+    if (text.given() || bagFile.empty()) control.SetText(text.given() ? text.Text() : DemoText());
     host.onHostKey = [&](unsigned long keysym) {
       if (keysym == XK_F1) {
         try {

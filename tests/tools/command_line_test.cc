@@ -1,0 +1,72 @@
+// The command line as a new user meets it: texts written with any line ends,
+// options that contradict each other, and help on every command.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+
+#include "support/subprocess.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using marklet::testing::CommandResult;
+using marklet::testing::RunCapturing;
+
+class CommandLine : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::temp_directory_path() / ("marklet-cli-" + std::to_string(getpid()));
+    fs::create_directories(dir_);
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+  std::string Path(const std::string& name) { return (dir_ / name).string(); }
+  std::string Write(const std::string& name, const std::string& text) {
+    std::ofstream(dir_ / name, std::ios::binary) << text;
+    return Path(name);
+  }
+  // The height of a rendered PNG, from its header; -1 when nothing was written.
+  int RenderedHeight(std::vector<std::string> args) {
+    std::string png = Path("out.png");
+    fs::remove(png);
+    args.insert(args.begin(), {MARKLET_TOOL, "render"});
+    args.insert(args.end(), {"-o", png});
+    CommandResult result = RunCapturing(args);
+    EXPECT_EQ(result.status, 0) << result.output;
+    std::ifstream in(png, std::ios::binary);
+    unsigned char header[24] = {};
+    if (!in.read(reinterpret_cast<char*>(header), sizeof header)) return -1;
+    return (header[20] << 24) | (header[21] << 16) | (header[22] << 8) | header[23];
+  }
+  fs::path dir_;
+};
+
+TEST_F(CommandLine, EveryLineEndBreaksALineUnlessRawKeepsTheText) {
+  int one = RenderedHeight({"--text", "abc"});
+  int three = RenderedHeight({"--text", "a\r\nb\r\nc"});
+  ASSERT_GT(three, one);
+  for (const std::string text : {"a\nb\nc", "a\rb\rc", "a\r\nb\nc"}) {
+    EXPECT_EQ(RenderedHeight({"--text", text}), three);
+    EXPECT_EQ(RenderedHeight({"--file", Write("text.txt", text)}), three);
+  }
+  // Written exactly, a lone LF is a character the control draws, not a break.
+  EXPECT_EQ(RenderedHeight({"--raw", "--text", "a\nb\nc"}), one);
+  EXPECT_EQ(RenderedHeight({"--file", Write("raw.txt", "a\nb\nc"), "--raw"}), one);
+}
+
+TEST_F(CommandLine, TwoSourcesOfTheTextAreRefused) {
+  std::string file = Write("text.txt", "from the file");
+  for (const std::string command : {"render", "view"}) {
+    CommandResult both =
+        RunCapturing({MARKLET_TOOL, command, "--text", "a", "--file", file, "-o", Path("no.png")});
+    EXPECT_EQ(both.status, 2) << both.output;
+    EXPECT_NE(both.output.find("--text and --file"), std::string::npos) << both.output;
+    CommandResult twice = RunCapturing({MARKLET_TOOL, command, "--text", "a", "--text", "b", "-o", Path("no.png")});
+    EXPECT_EQ(twice.status, 2) << twice.output;
+  }
+  EXPECT_FALSE(fs::exists(Path("no.png")));
+}
+
+}  // namespace
