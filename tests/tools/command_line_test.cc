@@ -70,3 +70,31 @@ TEST_F(CommandLine, TwoSourcesOfTheTextAreRefused) {
 }
 
 }  // namespace
+
+TEST(CommandHelp, EveryCommandAnswersHelpOnStandardOutput) {
+  for (const std::string command : {"script", "idl", "demo", "doc", "render", "view"}) {
+    CommandResult result = RunCapturing({MARKLET_TOOL, command, "--help"});
+    EXPECT_EQ(result.status, 0) << command << ": " << result.output;
+    EXPECT_EQ(result.output.rfind("usage: marklet " + command, 0), 0u) << command << ": " << result.output;
+  }
+  for (const std::string command : {"render", "view"}) {
+    EXPECT_NE(RunCapturing({MARKLET_TOOL, command, "--help"}).output.find("--raw passes the text exactly"),
+              std::string::npos);
+  }
+}
+
+TEST_F(CommandLine, StrictScriptsFailOnAnyErrorRecord) {
+  std::string clean = Write("clean.scn", "new\nset Text \"hello\"\nget Text\n");
+  std::string failing = Write("failing.scn", "new\nset TabSize 300\nget Text\n");
+  std::string unreadable = Write("unreadable.scn", "new\nnosuchcommand\n");
+  EXPECT_EQ(RunCapturing({MARKLET_TOOL, "script", "--strict", clean}).status, 0);
+  for (const std::string& file : {failing, unreadable}) {
+    CommandResult strict = RunCapturing({MARKLET_TOOL, "script", "--strict", file});
+    CommandResult plain = RunCapturing({MARKLET_TOOL, "script", file});
+    EXPECT_EQ(strict.status, 3) << strict.output;
+    EXPECT_EQ(plain.status, 0) << plain.output;
+    // Strictness changes the status only, never the records.
+    EXPECT_EQ(strict.output, plain.output);
+  }
+  EXPECT_EQ(RunCapturing({MARKLET_TOOL, "script", "--strict"}, failing).status, 3);
+}
