@@ -69,7 +69,7 @@ TEST_F(CommandLine, TwoSourcesOfTheTextAreRefused) {
   EXPECT_FALSE(fs::exists(Path("no.png")));
 }
 
-}  // namespace
+
 
 TEST(CommandHelp, EveryCommandAnswersHelpOnStandardOutput) {
   for (const std::string command : {"script", "idl", "demo", "doc", "render", "view"}) {
@@ -98,3 +98,15 @@ TEST_F(CommandLine, StrictScriptsFailOnAnyErrorRecord) {
   }
   EXPECT_EQ(RunCapturing({MARKLET_TOOL, "script", "--strict"}, failing).status, 3);
 }
+
+TEST(CommandDisplay, NoDisplayIsExplainedWithTheWayAround) {
+  // env -u clears DISPLAY; a display number nothing listens on is unreachable.
+  CommandResult unset = RunCapturing({"/usr/bin/env", "-u", "DISPLAY", MARKLET_TOOL, "view", "--text", "x"});
+  EXPECT_EQ(unset.status, 1);
+  EXPECT_NE(unset.output.find("DISPLAY is unset"), std::string::npos) << unset.output;
+  EXPECT_NE(unset.output.find("xvfb-run"), std::string::npos) << unset.output;
+  CommandResult unreachable = RunCapturing({"/usr/bin/env", "DISPLAY=:4093", MARKLET_TOOL, "view", "--text", "x"});
+  EXPECT_EQ(unreachable.status, 1);
+  EXPECT_NE(unreachable.output.find("':4093' is unreachable"), std::string::npos) << unreachable.output;
+}
+}  // namespace
