@@ -106,8 +106,18 @@ int RunRender(int argc, char** argv) {
     std::cerr << "marklet render: " << notification << ": error " << number << ": " << description << "\n";
     status = 1;
   };
-  container.onMessageBox = [](const std::u16string& prompt, const std::u16string&) {
-    std::cerr << "marklet render: " << U16ToUtf8(prompt) << "\n";
+  // A value out of its range is ignored by the control, as in a container:
+  // a warning names it, and the render goes on.
+  std::string applying;
+  container.onMessageBox = [&](const std::u16string& prompt, const std::u16string&) {
+    if (applying.empty()) {
+      std::cerr << "marklet render: " << U16ToUtf8(prompt) << "\n";
+      return;
+    }
+    std::string name = applying.substr(0, applying.find('='));
+    std::string range = RangeOf(name);
+    std::cerr << "marklet render: warning: --prop " << applying << " is out of range"
+              << (range.empty() ? "" : "; " + name + " takes " + range) << "; the control ignored it\n";
   };
   container.rasterSurface().SetSize(widthPx * options.tppX, heightPx * options.tppY);
   container.ambientBackColor = 0x00FFFFFF;
@@ -128,7 +138,7 @@ int RunRender(int argc, char** argv) {
   }
   Marklet& control = *container.control();
   try {
-    ApplyProperties(control, props);
+    ApplyProperties(control, props, &applying);
     if (text.given() || bagFile.empty()) {
       Variant t = Variant::FromString(text.given() ? text.Text() : DemoText());
       Invoke(control, u"Text", InvokeKind::Put, std::span<const Variant>(&t, 1));

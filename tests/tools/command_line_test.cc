@@ -109,4 +109,21 @@ TEST(CommandDisplay, NoDisplayIsExplainedWithTheWayAround) {
   EXPECT_EQ(unreachable.status, 1);
   EXPECT_NE(unreachable.output.find("':4093' is unreachable"), std::string::npos) << unreachable.output;
 }
+TEST_F(CommandLine, RefusedAndIgnoredValuesNameThePropertyAndItsRange) {
+  CommandResult refused = RunCapturing({MARKLET_TOOL, "render", "--text", "x", "--prop", "TabSize=300", "-o",
+                                        Path("refused.png")});
+  EXPECT_EQ(refused.status, 1);
+  EXPECT_NE(refused.output.find("error 6"), std::string::npos) << refused.output;
+  EXPECT_NE(refused.output.find("TabSize=300; TabSize takes 0..255"), std::string::npos) << refused.output;
+  // Out of its range, a margin is ignored by the control: the render goes on and says so in English.
+  CommandResult ignored = RunCapturing({MARKLET_TOOL, "render", "--text", "x", "--prop", "LeftMargin=3000", "-o",
+                                        Path("ignored.png")});
+  EXPECT_EQ(ignored.status, 0) << ignored.output;
+  EXPECT_NE(ignored.output.find("warning: --prop LeftMargin=3000 is out of range; LeftMargin takes 0..2184 pixels"),
+            std::string::npos)
+      << ignored.output;
+  EXPECT_EQ(ignored.output.find("El valor"), std::string::npos) << ignored.output;
+  EXPECT_TRUE(fs::exists(Path("ignored.png")));
+}
+
 }  // namespace
