@@ -18,6 +18,9 @@ using PropertySettings = std::vector<std::pair<std::string, std::string>>;
 // `applying`, when given, holds "NAME=VALUE" while that setting is being made
 // (so a message the control shows can name it), and is empty after.
 void ApplyProperties(Marklet& control, const PropertySettings& settings, std::string* applying = nullptr);
+// An explicit --height is the height the user wants: AutoSizeHeight goes off
+// first, unless a --prop sets it.
+PropertySettings WithHeightKept(const PropertySettings& settings, bool heightGiven);
 // The range the reference gives a property (empty when it gives none).
 std::string RangeOf(const std::string& name);
 

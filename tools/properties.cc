@@ -25,6 +25,19 @@ std::string RangeOf(const std::string& name) {
   return {};
 }
 
+PropertySettings WithHeightKept(const PropertySettings& settings, bool heightGiven) {
+  auto setsAutoSize = [](const auto& setting) {
+    const std::string& name = setting.first;
+    return std::equal(name.begin(), name.end(), "AutoSizeHeight", "AutoSizeHeight" + 14, [](char a, char b) {
+      return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
+    });
+  };
+  if (!heightGiven || std::any_of(settings.begin(), settings.end(), setsAutoSize)) return settings;
+  PropertySettings kept = {{"AutoSizeHeight", "False"}};
+  kept.insert(kept.end(), settings.begin(), settings.end());
+  return kept;
+}
+
 void ApplyProperties(Marklet& control, const PropertySettings& settings, std::string* applying) {
   for (const auto& [name, value] : settings) {
     if (applying) *applying = name + "=" + value;

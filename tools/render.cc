@@ -20,6 +20,7 @@ void RenderUsage(std::ostream& out) {
   out << "usage: marklet render [--text TEXT | --file FILE] [--raw] [--bag FILE] [--width PX] [--height PX]\n"
          "                      [--prop NAME=VALUE ...] [--tpp N] [--picture-root DIR] -o OUT.png\n"
          "With no text, renders the built-in demo. A --text or --file text replaces the bag's Text.\n"
+      << "An explicit --height turns AutoSizeHeight off unless a --prop sets it.\n"
       << kTextOptionHelp;
 }
 
@@ -45,6 +46,7 @@ int RunRender(int argc, char** argv) {
   int widthPx = 480, heightPx = 160;
   raster::RasterOptions options;
   PropertySettings props;
+  bool heightGiven = false;
   for (int i = 0; i < argc; ++i) {
     std::string arg = argv[i];
     auto next = [&]() -> std::string {
@@ -65,6 +67,7 @@ int RunRender(int argc, char** argv) {
         widthPx = IntegerOption(arg, next(), 1, kMaxPixels);
       } else if (arg == "--height") {
         heightPx = IntegerOption(arg, next(), 1, kMaxPixels);
+        heightGiven = true;
       } else if (arg == "--tpp") {
         options.tppX = options.tppY =
             static_cast<Single>(NumberOption(arg, next(), kMinTwipsPerPixel, kMaxTwipsPerPixel));
@@ -138,7 +141,7 @@ int RunRender(int argc, char** argv) {
   }
   Marklet& control = *container.control();
   try {
-    ApplyProperties(control, props, &applying);
+    ApplyProperties(control, WithHeightKept(props, heightGiven), &applying);
     if (text.given() || bagFile.empty()) {
       Variant t = Variant::FromString(text.given() ? text.Text() : DemoText());
       Invoke(control, u"Text", InvokeKind::Put, std::span<const Variant>(&t, 1));

@@ -29,6 +29,7 @@ void ViewUsage(std::ostream& out) {
          "Opens the control in a window (the built-in demo when no text). F1 opens About;\n"
          "clicking the More link shows the whole text. The About dialog's links open with\n"
          "xdg-open; with --no-open, or without xdg-open, the request is printed instead.\n"
+      << "An explicit --height turns AutoSizeHeight off unless a --prop sets it.\n"
       << kTextOptionHelp;
 }
 
@@ -45,6 +46,7 @@ int RunView(int argc, char** argv) {
   bool noOpen = false;
   std::string bagFile;
   PropertySettings props;
+  bool heightGiven = false;
   for (int i = 0; i < argc; ++i) {
     std::string arg = argv[i];
     auto next = [&]() -> std::string {
@@ -62,6 +64,7 @@ int RunView(int argc, char** argv) {
         options.widthPx = IntegerOption(arg, next(), 1, kMaxPixels);
       } else if (arg == "--height") {
         options.heightPx = IntegerOption(arg, next(), 1, kMaxPixels);
+        heightGiven = true;
       } else if (arg == "--tpp") {
         options.raster.tppX = options.raster.tppY =
             static_cast<Single>(NumberOption(arg, next(), kMinTwipsPerPixel, kMaxTwipsPerPixel));
@@ -143,7 +146,7 @@ int RunView(int argc, char** argv) {
       container.CreateControl();
     }
     Marklet& control = *container.control();
-    ApplyProperties(control, props);
+    ApplyProperties(control, WithHeightKept(props, heightGiven));
     if (text.given() || bagFile.empty()) control.SetText(text.given() ? text.Text() : DemoText());
     host.onHostKey = [&](unsigned long keysym) {
       if (keysym == XK_F1) {

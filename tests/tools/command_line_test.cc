@@ -126,4 +126,12 @@ TEST_F(CommandLine, RefusedAndIgnoredValuesNameThePropertyAndItsRange) {
   EXPECT_TRUE(fs::exists(Path("ignored.png")));
 }
 
+TEST_F(CommandLine, AnExplicitHeightIsKeptUnlessAutoSizeIsAskedFor) {
+  const std::string three = "a\nb\nc";
+  int grown = RenderedHeight({"--text", three});
+  ASSERT_GT(grown, 8);
+  EXPECT_EQ(RenderedHeight({"--text", three, "--height", "8"}), 8);
+  EXPECT_EQ(RenderedHeight({"--text", three, "--height", "8", "--prop", "AutoSizeHeight=True"}), grown);
+}
+
 }  // namespace
