@@ -6,6 +6,7 @@
 #include "control/dispatch.h"
 #include "control/member_docs.h"
 #include "host/error.h"
+#include "platform/bag/bag_syntax.h"
 #include "platform/trace/script_runner.h"
 #include "tools/commands.h"
 
@@ -48,7 +49,15 @@ void ApplyProperties(Marklet& control, const PropertySettings& settings, std::st
     try {
       v = trace::ValueOf(token);
     } catch (const std::exception&) {
-      v = Variant::FromString(token.value);
+      // Else the notations of a bag file (&HFF&, &O17, CByte(7), "quoted"),
+      // read by the bag's own parser; else the text as a string.
+      try {
+        std::vector<bag::BagEntry> entries;
+        if (value.find_first_of("\r\n") == std::string::npos) entries = bag::ParseBagText("Value = " + value + "\n");
+        v = entries.size() == 1 ? entries[0].value : Variant::FromString(token.value);
+      } catch (const std::exception&) {
+        v = Variant::FromString(token.value);
+      }
     }
     try {
       Invoke(control, Utf8ToU16(name), InvokeKind::Put, std::span<const Variant>(&v, 1));

@@ -134,4 +134,13 @@ TEST_F(CommandLine, AnExplicitHeightIsKeptUnlessAutoSizeIsAskedFor) {
   EXPECT_EQ(RenderedHeight({"--text", three, "--height", "8", "--prop", "AutoSizeHeight=True"}), grown);
 }
 
+TEST_F(CommandLine, PropTakesTheBagFileNotations) {
+  for (const std::string setting : {"LinkColor=&HFF&", "LinkColor=&O17", "TabSize=CByte(7)", "UnderlineLink=True",
+                                    "LeftMargin=-1", "Text=\"quoted\""}) {
+    CommandResult result =
+        RunCapturing({MARKLET_TOOL, "render", "--text", "x", "--prop", setting, "-o", Path("prop.png")});
+    EXPECT_EQ(result.status, 0) << setting << ": " << result.output;
+  }
+}
+
 }  // namespace
