@@ -7,6 +7,7 @@
 #include <charconv>
 #include <sstream>
 
+#include "host/values.h"
 #include "platform/files/readable_file.h"
 
 namespace marklet::tools {
@@ -43,6 +44,37 @@ double NumberOption(const std::string& option, const std::string& value, double 
   }
   return parsed;
 }
+
+std::string WithControlLineEnds(std::string_view text) {
+  std::string out;
+  out.reserve(text.size() + text.size() / 16);
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    char c = text[i];
+    if (c == '\r') {
+      if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
+      out += "\r\n";
+    } else if (c == '\n') {
+      out += "\r\n";
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
+const char kTextOptionHelp[] =
+    "Line ends in --text and --file (LF, CR LF or a lone CR) all become the CR LF the\n"
+    "control breaks lines at; --raw passes the text exactly as written.\n";
+
+void TextOption::Set(const std::string& option, const std::string& value) {
+  if (given()) {
+    throw OptionError(from_ + " and " + option + " both give the text; give only one of them");
+  }
+  bytes_ = option == "--file" ? ReadInput(value) : value;
+  from_ = option;
+}
+
+std::u16string TextOption::Text() const { return Utf8ToU16(raw_ ? bytes_ : WithControlLineEnds(bytes_)); }
 
 std::string ReadInput(const std::string& path) {
   if (path == "-") return files::ReadStream(STDIN_FILENO, files::kMaxInputFileBytes, "standard input");

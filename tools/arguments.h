@@ -8,6 +8,7 @@
 #include <stdexcept>
 #include <streambuf>
 #include <string>
+#include <string_view>
 
 namespace marklet::tools {
 
@@ -26,6 +27,30 @@ double NumberOption(const std::string& option, const std::string& value, double 
 constexpr int kMaxPixels = 16384;
 constexpr double kMinTwipsPerPixel = 1;
 constexpr double kMaxTwipsPerPixel = 1440;
+
+// `text` with every line end (LF, CR LF or a lone CR) written as the CR LF
+// the control breaks lines at.
+std::string WithControlLineEnds(std::string_view text);
+
+// The text render and view draw: from --text or --file, never both (the
+// second is refused rather than silently winning). Its line ends become CR LF
+// unless --raw asks for the text exactly as written.
+class TextOption {
+ public:
+  // Takes --text VALUE (the value itself) or --file VALUE (the file it names).
+  void Set(const std::string& option, const std::string& value);
+  void SetRaw() { raw_ = true; }
+  bool given() const { return !from_.empty(); }
+  std::u16string Text() const;
+
+ private:
+  std::string from_;
+  std::string bytes_;
+  bool raw_ = false;
+};
+
+// The lines of --help that tell how render and view read a text.
+extern const char kTextOptionHelp[];
 
 // A whole text or script: standard input for "-", else a regular file (never
 // a FIFO, a device or a folder, which could block or never end). At most

@@ -25,6 +25,14 @@ dump
 // its path; `marklet demo --script` runs the demo scenario on the trace
 // container and prints its records.
 int RunDemo(int argc, char** argv) {
+  const char usage[] =
+      "usage: marklet demo [-o FILE.png] | marklet demo --script\n"
+      "Renders the built-in demo text to FILE.png (marklet-demo.png when not given);\n"
+      "--script runs the demo scenario and prints its records.\n";
+  if (argc == 1 && (std::string(argv[0]) == "--help" || std::string(argv[0]) == "-h")) {
+    std::cout << usage;
+    return 0;
+  }
   if (argc == 1 && std::string(argv[0]) == "--script") {
     std::istringstream in(kDemoScenario);
     marklet::trace::ScriptRunner runner(std::cout);
@@ -35,7 +43,7 @@ int RunDemo(int argc, char** argv) {
   if (argc == 2 && (std::string(argv[0]) == "-o" || std::string(argv[0]) == "--output")) {
     output = argv[1];
   } else if (argc != 0) {
-    std::cerr << "usage: marklet demo [-o FILE.png] | marklet demo --script\n";
+    std::cerr << usage;
     return 2;
   }
   std::string o = "-o";

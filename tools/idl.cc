@@ -8,13 +8,24 @@
 
 namespace marklet::tools {
 
+namespace {
+
+const char kUsage[] =
+    "usage: marklet idl [--widl]\n"
+    "Prints the control's type library as IDL; --widl in the dialect widl compiles.\n";
+
+}  // namespace
+
 int RunIdl(int argc, char** argv) {
   IdlDialect dialect = IdlDialect::Description;
   for (int i = 0; i < argc; ++i) {
     if (std::strcmp(argv[i], "--widl") == 0) {
       dialect = IdlDialect::Widl;
+    } else if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+      std::cout << kUsage;
+      return 0;
     } else {
-      std::cerr << "usage: marklet idl [--widl]\n";
+      std::cerr << "marklet idl: unexpected argument '" << argv[i] << "'\n" << kUsage;
       return 2;
     }
   }

@@ -18,11 +18,13 @@ namespace marklet::tools {
 namespace {
 
 void RenderUsage(std::ostream& out) {
-  out << "usage: marklet render [--text TEXT | --file FILE | --bag FILE] [--width PX] [--height PX]\n"
+  out << "usage: marklet render [--text TEXT | --file FILE] [--raw] [--bag FILE] [--width PX] [--height PX]\n"
          "                      [--prop NAME=VALUE ...] [--tpp N] [--scale S] [--picture-root DIR] -o OUT.png\n"
-         "With no text, renders the built-in demo.\n"
+         "With no text, renders the built-in demo. A --text or --file text replaces the bag's Text.\n"
          "--scale S (1, 1.25, 1.5, 2 or 3) draws S device pixels for each of the control's pixels:\n"
-         "the PNG is S times the size, with text drawn at that size; lines and links stay as at 1.\n";
+         "the PNG is S times the size, with text drawn at that size; lines and links stay as at 1.\n"
+      << "An explicit --height turns AutoSizeHeight off unless a --prop sets it.\n"
+      << kTextOptionHelp;
 }
 
 }  // namespace
@@ -42,12 +44,12 @@ std::u16string DemoText() {
 }
 
 int RunRender(int argc, char** argv) {
-  std::u16string text;
-  bool haveText = false;
+  TextOption text;
   std::string bagFile, output;
   int widthPx = 480, heightPx = 160;
   raster::RasterOptions options;
   PropertySettings props;
+  bool heightGiven = false;
   for (int i = 0; i < argc; ++i) {
     std::string arg = argv[i];
     auto next = [&]() -> std::string {
@@ -58,18 +60,17 @@ int RunRender(int argc, char** argv) {
       return argv[++i];
     };
     try {
-      if (arg == "--text") {
-        text = Utf8ToU16(next());
-        haveText = true;
-      } else if (arg == "--file") {
-        text = Utf8ToU16(ReadInput(next()));
-        haveText = true;
+      if (arg == "--text" || arg == "--file") {
+        text.Set(arg, next());
+      } else if (arg == "--raw") {
+        text.SetRaw();
       } else if (arg == "--bag") {
         bagFile = next();
       } else if (arg == "--width") {
         widthPx = IntegerOption(arg, next(), 1, kMaxPixels);
       } else if (arg == "--height") {
         heightPx = IntegerOption(arg, next(), 1, kMaxPixels);
+        heightGiven = true;
       } else if (arg == "--tpp") {
         options.tppX = options.tppY =
             static_cast<Single>(NumberOption(arg, next(), kMinTwipsPerPixel, kMaxTwipsPerPixel));
@@ -113,8 +114,18 @@ int RunRender(int argc, char** argv) {
     std::cerr << "marklet render: " << notification << ": error " << number << ": " << description << "\n";
     status = 1;
   };
-  container.onMessageBox = [](const std::u16string& prompt, const std::u16string&) {
-    std::cerr << "marklet render: " << U16ToUtf8(prompt) << "\n";
+  // A value out of its range is ignored by the control, as in a container:
+  // a warning names it, and the render goes on.
+  std::string applying;
+  container.onMessageBox = [&](const std::u16string& prompt, const std::u16string&) {
+    if (applying.empty()) {
+      std::cerr << "marklet render: " << U16ToUtf8(prompt) << "\n";
+      return;
+    }
+    std::string name = applying.substr(0, applying.find('='));
+    std::string range = RangeOf(name);
+    std::cerr << "marklet render: warning: --prop " << applying << " is out of range"
+              << (range.empty() ? "" : "; " + name + " takes " + range) << "; the control ignored it\n";
   };
   container.rasterSurface().SetSize(widthPx * options.tppX, heightPx * options.tppY);
   container.ambientBackColor = 0x00FFFFFF;
@@ -135,9 +146,9 @@ int RunRender(int argc, char** argv) {
   }
   Marklet& control = *container.control();
   try {
-    ApplyProperties(control, props);
-    if (haveText || bagFile.empty()) {
-      Variant t = Variant::FromString(haveText ? text : DemoText());
+    ApplyProperties(control, WithHeightKept(props, heightGiven), &applying);
+    if (text.given() || bagFile.empty()) {
+      Variant t = Variant::FromString(text.given() ? text.Text() : DemoText());
       Invoke(control, u"Text", InvokeKind::Put, std::span<const Variant>(&t, 1));
     }
     // The first paint parses what was loaded; a queued repaint follows.

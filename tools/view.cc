@@ -25,13 +25,15 @@ std::u16string DemoText();
 namespace {
 
 void ViewUsage(std::ostream& out) {
-  out << "usage: marklet view [--text TEXT | --file FILE | --bag FILE] [--width PX] [--height PX]\n"
+  out << "usage: marklet view [--text TEXT | --file FILE] [--raw] [--bag FILE] [--width PX] [--height PX]\n"
          "                    [--prop NAME=VALUE ...] [--tpp N] [--scale S] [--picture-root DIR] [--no-open]\n"
          "Opens the control in a window (the built-in demo when no text). F1 opens About;\n"
          "clicking the More link shows the whole text. The About dialog's links open with\n"
          "xdg-open; with --no-open, or without xdg-open, the request is printed instead.\n"
          "--scale S (1, 1.25, 1.5, 2 or 3) draws S screen pixels for each of the control's pixels;\n"
-         "lines, links and the events' coordinates stay as at 1.\n";
+         "lines, links and the events' coordinates stay as at 1.\n"
+      << "An explicit --height turns AutoSizeHeight off unless a --prop sets it.\n"
+      << kTextOptionHelp;
 }
 
 std::string EventJson(EventId id, const EventArgs& args) {
@@ -43,11 +45,11 @@ std::string EventJson(EventId id, const EventArgs& args) {
 int RunView(int argc, char** argv) {
   x11::ViewOptions options;
   options.cursorFile = AssetPath("cursors/hand.cur");
-  std::u16string text;
-  bool haveText = false;
+  TextOption text;
   bool noOpen = false;
   std::string bagFile;
   PropertySettings props;
+  bool heightGiven = false;
   for (int i = 0; i < argc; ++i) {
     std::string arg = argv[i];
     auto next = [&]() -> std::string {
@@ -55,18 +57,17 @@ int RunView(int argc, char** argv) {
       return argv[++i];
     };
     try {
-      if (arg == "--text") {
-        text = Utf8ToU16(next());
-        haveText = true;
-      } else if (arg == "--file") {
-        text = Utf8ToU16(ReadInput(next()));
-        haveText = true;
+      if (arg == "--text" || arg == "--file") {
+        text.Set(arg, next());
+      } else if (arg == "--raw") {
+        text.SetRaw();
       } else if (arg == "--bag") {
         bagFile = next();
       } else if (arg == "--width") {
         options.widthPx = IntegerOption(arg, next(), 1, kMaxPixels);
       } else if (arg == "--height") {
         options.heightPx = IntegerOption(arg, next(), 1, kMaxPixels);
+        heightGiven = true;
       } else if (arg == "--tpp") {
         options.raster.tppX = options.raster.tppY =
             static_cast<Single>(NumberOption(arg, next(), kMinTwipsPerPixel, kMaxTwipsPerPixel));
@@ -150,8 +151,8 @@ int RunView(int argc, char** argv) {
       container.CreateControl();
     }
     Marklet& control = *container.control();
-    ApplyProperties(control, props);
-    if (haveText || bagFile.empty()) control.SetText(haveText ? text : DemoText());
+    ApplyProperties(control, WithHeightKept(props, heightGiven));
+    if (text.given() || bagFile.empty()) control.SetText(text.given() ? text.Text() : DemoText());
     host.onHostKey = [&](unsigned long keysym) {
       if (keysym == XK_F1) {
         try {

@@ -17,7 +17,11 @@ void TraceLog::Emit(const std::string& key, const std::string& valueJson, const 
   EmitObject(record.str());
 }
 
-void TraceLog::EmitObject(const std::string& objectJson) { *out_ << objectJson << '\n'; }
+void TraceLog::EmitObject(const std::string& objectJson) {
+  // A record's kind is its first key.
+  if (objectJson.starts_with("{\"error\":") || objectJson.starts_with("{\"scriptError\":")) ++errorRecords_;
+  *out_ << objectJson << '\n';
+}
 
 // ---- FailurePlan ----
 

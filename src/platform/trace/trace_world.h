@@ -2,6 +2,7 @@
 // failures a scenario arms, the screen and the message queue.
 #pragma once
 
+#include <cstddef>
 #include <deque>
 #include <functional>
 #include <map>
@@ -24,9 +25,12 @@ class TraceLog {
   // A record with extra keys after the first one.
   void EmitObject(const std::string& objectJson);
   std::ostream& out() { return *out_; }
+  // How many error and scriptError records were printed (`script --strict`).
+  std::size_t errorRecords() const { return errorRecords_; }
 
  private:
   std::ostream* out_;
+  std::size_t errorRecords_ = 0;
 };
 
 // `fail OPERATION [NUMBER]`: the next call of that operation fails.

@@ -136,9 +136,12 @@ X11Host::X11Host(const ViewOptions& options, const char* displayName) {
     display_ = XOpenDisplay(displayName);
   }
   if (!display_) {
+    const char* name = displayName ? displayName : std::getenv("DISPLAY");
+    std::string why = name && *name ? std::string("the X display '") + name + "' is unreachable"
+                                    : std::string("DISPLAY is unset");
     throw MarkletError(ErrorNumber::InvalidProcedureCall,
-                       std::string("Cannot open the X display '") +
-                           (displayName ? displayName : (std::getenv("DISPLAY") ? std::getenv("DISPLAY") : "")) + "'");
+                       "Cannot open a window: " + why +
+                           "; run it inside an X session, or without a screen under xvfb-run (xvfb-run marklet view ...)");
   }
   container_ = std::make_unique<raster::RasterContainer>(options.raster);
   container_->rasterSurface().SetSize(static_cast<Single>(options.widthPx * options.raster.tppX),
