@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "support/scratch_folder.h"
 #include "support/subprocess.h"
 
 namespace {
@@ -19,19 +20,9 @@ namespace fs = std::filesystem;
 using marklet::testing::CommandResult;
 using marklet::testing::RunCapturing;
 
-class CommandInputs : public ::testing::Test {
+class CommandInputs : public marklet::testing::ScratchFolderTest {
  protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() / ("marklet-inputs-" + std::to_string(getpid()));
-    fs::create_directories(dir_);
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-  std::string Path(const std::string& name) { return (dir_ / name).string(); }
-  std::string Write(const std::string& name, const std::string& text) {
-    std::ofstream(dir_ / name, std::ios::binary) << text;
-    return Path(name);
-  }
-  fs::path dir_;
+  CommandInputs() : ScratchFolderTest("marklet-inputs-") {}
 };
 
 TEST_F(CommandInputs, AnythingButARegularFileIsRefusedBeforeItIsRead) {

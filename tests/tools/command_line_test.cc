@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "support/scratch_folder.h"
 #include "support/subprocess.h"
 
 namespace {
@@ -15,18 +16,9 @@ namespace fs = std::filesystem;
 using marklet::testing::CommandResult;
 using marklet::testing::RunCapturing;
 
-class CommandLine : public ::testing::Test {
+class CommandLine : public marklet::testing::ScratchFolderTest {
  protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() / ("marklet-cli-" + std::to_string(getpid()));
-    fs::create_directories(dir_);
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-  std::string Path(const std::string& name) { return (dir_ / name).string(); }
-  std::string Write(const std::string& name, const std::string& text) {
-    std::ofstream(dir_ / name, std::ios::binary) << text;
-    return Path(name);
-  }
+  CommandLine() : ScratchFolderTest("marklet-cli-") {}
   // The height of a rendered PNG, from its header; -1 when nothing was written.
   int RenderedHeight(std::vector<std::string> args) {
     std::string png = Path("out.png");
@@ -40,7 +32,6 @@ class CommandLine : public ::testing::Test {
     if (!in.read(reinterpret_cast<char*>(header), sizeof header)) return -1;
     return (header[20] << 24) | (header[21] << 16) | (header[22] << 8) | header[23];
   }
-  fs::path dir_;
 };
 
 TEST_F(CommandLine, EveryLineEndBreaksALineUnlessRawKeepsTheText) {

@@ -8,6 +8,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "support/scratch_folder.h"
 #include "support/subprocess.h"
 
 namespace {
@@ -22,18 +23,13 @@ std::string Slurp(const fs::path& path) {
   return s.str();
 }
 
-class PngOutput : public ::testing::Test {
+class PngOutput : public marklet::testing::ScratchFolderTest {
  protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() / ("marklet-png-" + std::to_string(getpid()));
-    fs::create_directories(dir_);
-  }
-  void TearDown() override { fs::remove_all(dir_); }
+  PngOutput() : ScratchFolderTest("marklet-png-") {}
   // Runs a shell line with the tool as $M.
   int Shell(const std::string& line) {
     return RunCommand({"/bin/sh", "-c", "M='" + std::string(MARKLET_TOOL) + "'; cd '" + dir_.string() + "' && " + line});
   }
-  fs::path dir_;
 };
 
 TEST_F(PngOutput, DashWritesOnlyThePngToStandardOutput) {

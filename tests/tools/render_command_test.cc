@@ -8,6 +8,7 @@
 #include <fstream>
 #include <utility>
 
+#include "support/scratch_folder.h"
 #include "support/subprocess.h"
 
 namespace {
@@ -15,18 +16,9 @@ namespace {
 namespace fs = std::filesystem;
 using marklet::testing::RunCommand;
 
-class RenderCommand : public ::testing::Test {
+class RenderCommand : public marklet::testing::ScratchFolderTest {
  protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() / ("marklet-render-" + std::to_string(getpid()));
-    fs::create_directories(dir_);
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-  std::string Write(const std::string& name, const std::string& text) {
-    std::ofstream(dir_ / name) << text;
-    return (dir_ / name).string();
-  }
-  fs::path dir_;
+  RenderCommand() : ScratchFolderTest("marklet-render-") {}
 };
 
 TEST_F(RenderCommand, DrawsASavedControlAndRefusesABadFileWithoutOutput) {
