@@ -127,7 +127,14 @@ int RunRender(int argc, char** argv) {
     std::cerr << "marklet render: warning: --prop " << applying << " is out of range"
               << (range.empty() ? "" : "; " + name + " takes " + range) << "; the control ignored it\n";
   };
-  container.rasterSurface().SetSize(widthPx * options.tppX, heightPx * options.tppY);
+  try {
+    // At --scale above 1 a width the option allows can still pass the
+    // surface's limit in device pixels.
+    container.rasterSurface().SetSize(widthPx * options.tppX, heightPx * options.tppY);
+  } catch (const MarkletError& e) {
+    std::cerr << "marklet render: error " << e.number() << ": " << e.what() << "\n";
+    return 1;
+  }
   container.ambientBackColor = 0x00FFFFFF;
   if (!bagFile.empty()) {
     // A saved control: its properties come from the bag (the file is read

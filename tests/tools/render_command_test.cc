@@ -78,6 +78,13 @@ TEST_F(RenderCommand, ScaleDrawsThatManyDevicePixelsAndTakesOnlyItsFiveValues) {
     EXPECT_EQ(r.status, 2) << refused;
     EXPECT_NE(r.output.find("--scale takes 1, 1.25, 1.5, 2 or 3"), std::string::npos) << r.output;
   }
+  // A width the option allows, past the surface's side at 3x: an error, not an abort.
+  fs::remove(png);
+  marklet::testing::CommandResult wide =
+      marklet::testing::RunCapturing({MARKLET_TOOL, "render", "--text", "x", "--width", "16384", "--scale", "3", "-o", png});
+  EXPECT_EQ(wide.status, 1) << wide.output;
+  EXPECT_NE(wide.output.find("error 380"), std::string::npos) << wide.output;
+  EXPECT_FALSE(fs::exists(png));
 }
 
 }  // namespace
