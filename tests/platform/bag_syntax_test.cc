@@ -237,6 +237,25 @@ TEST(BagText, RefusalsNameTheLine) {
   EXPECT_EQ(Refusal("A = \"x\" & 5\n"), "Property bag 'f.bag', line 1: expected a string");
 }
 
+TEST(BagText, OneValueReadsAsAfterItsKey) {
+  for (const char* text : {"&H8000000F&", "CByte(7)", "-1  'True", "\"a \"\"b\"\"\" & vbTab", "1.5!", "&O17"}) {
+    EXPECT_EQ(ParseBagValue(text).value, ParseOne(text)) << text;
+  }
+  EXPECT_EQ(*ParseBagValue("LoadPicture(\"a.png\")").pictureFile, u"a.png");
+  auto refusal = [](const std::string& text) {
+    try {
+      ParseBagValue(text, "--prop K");
+    } catch (const MarkletError& e) {
+      EXPECT_EQ(e.number(), 13);
+      return std::string(e.what());
+    }
+    return std::string("accepted");
+  };
+  EXPECT_EQ(refusal("1 2"), "--prop K: unexpected text '2'");
+  EXPECT_EQ(refusal("\"a\r\nb\""), "--prop K: control character 13 in the value");
+  EXPECT_EQ(refusal(""), "--prop K: expected a value at ''");
+}
+
 TEST(BagText, KeysAreNamesTheTextCanHold) {
   EXPECT_TRUE(IsValidKey(u"BackColor"));
   EXPECT_TRUE(IsValidKey(u"_x9"));

@@ -67,8 +67,12 @@ class LineReader {
       : s_(text), line_(line), origin_(origin) {}
 
   [[noreturn]] void Fail(const std::string& what) const {
-    std::string where = origin_.empty() ? "Property bag" : "Property bag '" + std::string(origin_) + "'";
-    throw MarkletError(ErrorNumber::TypeMismatch, where + ", line " + std::to_string(line_) + ": " + what);
+    // Line 0 is a value read on its own, named by its origin alone.
+    std::string where = line_ == 0 ? (origin_.empty() ? "Bag value" : std::string(origin_))
+                        : origin_.empty() ? "Property bag"
+                                          : "Property bag '" + std::string(origin_) + "'";
+    if (line_ > 0) where += ", line " + std::to_string(line_);
+    throw MarkletError(ErrorNumber::TypeMismatch, where + ": " + what);
   }
 
   void SkipBlanks() {
@@ -601,6 +605,23 @@ std::vector<BagEntry> ParseBagText(std::string_view text, std::string_view origi
   }
   if (font) LineReader(u"", fontLine, origin).Fail("BeginProperty " + Ascii(font->key) + " has no EndProperty");
   return entries;
+}
+
+BagEntry ParseBagValue(std::string_view text, std::string_view origin) {
+  std::u16string line;
+  try {
+    line = Utf8ToU16(text);
+  } catch (const MarkletError& e) {
+    LineReader(u"", 0, origin).Fail(std::string("not UTF-8 (") + e.what() + ")");
+  }
+  LineReader r(line, 0, origin);
+  for (char16_t c : line) {
+    if (c < 0x20 && c != u'\t') r.Fail("control character " + std::to_string(c) + " in the value");
+  }
+  BagEntry entry;
+  ReadValue(r, entry);
+  r.ExpectEnd();
+  return entry;
 }
 
 std::string FormatBagText(const std::vector<BagEntry>& entries) {

@@ -50,6 +50,12 @@ struct BagEntry {
 // naming the line; `origin` (a file name, or empty) prefixes the message.
 std::vector<BagEntry> ParseBagText(std::string_view text, std::string_view origin = {});
 
+// Reads one value written as after `Key =` (a number with its suffix, a
+// Boolean, a string expression, CByte(N), LoadPicture("FILE")): the whole of
+// `text` on one line. A picture comes back as the path of its file. Error 13
+// naming `origin` and what was wrong when it is not one well-formed value.
+BagEntry ParseBagValue(std::string_view text, std::string_view origin = {});
+
 // Writes the entries in their order. Throws 380 for a value the text cannot
 // hold (a picture with no file, a number that is not finite).
 std::string FormatBagText(const std::vector<BagEntry>& entries);
