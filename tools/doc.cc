@@ -92,7 +92,9 @@ void WriteReference(std::ostream& out) {
          "`ForeColor`, `Text`) are written even when untouched. Error numbers are the ones "
          "automation hosts show; the message names what was wrong.\n\n"
          "In the `marklet` tool every property is set with `--prop NAME=VALUE` "
-         "(`render`, `view`), for example `--prop LinkDisplay=3`.\n\n";
+         "(`render`, `view`), for example `--prop LinkDisplay=3`; the font with `--font NAME SIZE "
+         "[bold] [italic]`, and the surface's own values (`BackStyle` among them) with "
+         "`--surface NAME=VALUE`.\n\n";
 
   out << "## Summary\n\n| Member | Kind | Type | New instance | Saved as |\n"
          "|---|---|---|---|---|\n";

@@ -4,11 +4,9 @@
 
 #include <iostream>
 #include <string>
-#include <vector>
 
 #include "control/dispatch.h"
 #include "host/error.h"
-#include "platform/bag/text_property_bag.h"
 #include "platform/trace/json.h"
 #include "platform/trace/script_runner.h"
 #include "platform/x11/desktop_open.h"
@@ -16,24 +14,18 @@
 #include "platform/x11/x11_host.h"
 #include "tools/arguments.h"
 #include "tools/commands.h"
-#include "tools/scale_option.h"
+#include "tools/control_options.h"
 
 namespace marklet::tools {
-
-std::u16string DemoText();
 
 namespace {
 
 void ViewUsage(std::ostream& out) {
-  out << "usage: marklet view [--text TEXT | --file FILE] [--raw] [--bag FILE] [--width PX] [--height PX]\n"
-         "                    [--prop NAME=VALUE ...] [--tpp N] [--scale S] [--picture-root DIR] [--no-open]\n"
-         "Opens the control in a window (the built-in demo when no text). F1 opens About;\n"
+  out << "usage: marklet view " << kControlOptionsUsage << " [--no-open]\n"
+      << "Opens the control in a window and prints every event it raises. F1 opens About;\n"
          "clicking the More link shows the whole text. The About dialog's links open with\n"
          "xdg-open; with --no-open, or without xdg-open, the request is printed instead.\n"
-         "--scale S (1, 1.25, 1.5, 2 or 3) draws S screen pixels for each of the control's pixels;\n"
-         "lines, links and the events' coordinates stay as at 1.\n"
-      << "An explicit --height turns AutoSizeHeight off unless a --prop sets it.\n"
-      << kTextOptionHelp;
+      << kControlOptionsHelp;
 }
 
 std::string EventJson(EventId id, const EventArgs& args) {
@@ -43,44 +35,13 @@ std::string EventJson(EventId id, const EventArgs& args) {
 }  // namespace
 
 int RunView(int argc, char** argv) {
-  x11::ViewOptions options;
-  options.cursorFile = AssetPath("cursors/hand.cur");
-  TextOption text;
+  ControlOptions options(480, 200);
   bool noOpen = false;
-  std::string bagFile;
-  PropertySettings props;
-  bool heightGiven = false;
   for (int i = 0; i < argc; ++i) {
     std::string arg = argv[i];
-    auto next = [&]() -> std::string {
-      if (i + 1 >= argc) throw OptionError(arg + " needs a value");
-      return argv[++i];
-    };
     try {
-      if (arg == "--text" || arg == "--file") {
-        text.Set(arg, next());
-      } else if (arg == "--raw") {
-        text.SetRaw();
-      } else if (arg == "--bag") {
-        bagFile = next();
-      } else if (arg == "--width") {
-        options.widthPx = IntegerOption(arg, next(), 1, kMaxPixels);
-      } else if (arg == "--height") {
-        options.heightPx = IntegerOption(arg, next(), 1, kMaxPixels);
-        heightGiven = true;
-      } else if (arg == "--tpp") {
-        options.raster.tppX = options.raster.tppY =
-            static_cast<Single>(NumberOption(arg, next(), kMinTwipsPerPixel, kMaxTwipsPerPixel));
-      } else if (arg == "--scale") {
-        options.raster.scale = ScaleOption(arg, next());
-      } else if (arg == "--picture-root") {
-        options.raster.pictureRoot = next();
-      } else if (arg == "--prop") {
-        std::string p = next();
-        auto eq = p.find('=');
-        if (eq == std::string::npos) throw OptionError("--prop takes NAME=VALUE");
-        props.emplace_back(p.substr(0, eq), p.substr(eq + 1));
-      } else if (arg == "--no-open") {
+      if (options.Take(argc, argv, i)) continue;
+      if (arg == "--no-open") {
         noOpen = true;
       } else if (arg == "-h" || arg == "--help") {
         ViewUsage(std::cout);
@@ -97,9 +58,14 @@ int RunView(int argc, char** argv) {
       return 1;
     }
   }
+  x11::ViewOptions window;
+  window.raster = options.raster;
+  window.widthPx = options.widthPx;
+  window.heightPx = options.heightPx;
+  window.cursorFile = AssetPath("cursors/hand.cur");
 
   try {
-    x11::X11Host host(options);
+    x11::X11Host host(window);
     auto& container = host.container();
     container.ambientBackColor = 0x00FFFFFF;
     container.onError = [](const char* where, int number, const std::string& description) {
@@ -142,17 +108,8 @@ int RunView(int argc, char** argv) {
         showAll = true;
       }
     };
-    if (!bagFile.empty()) {
-      bag::TextPropertyBag::Hooks hooks;
-      hooks.loadPicture = [&](const std::u16string& path) { return container.LoadPicture(path); };
-      bag::TextPropertyBag bag = bag::TextPropertyBag::LoadFile(Utf8ToU16(bagFile), hooks);
-      container.CreateControl(&bag);
-    } else {
-      container.CreateControl();
-    }
+    SetUpControl(container, options, [](const std::string& warning) { std::cerr << "marklet view: " << warning << "\n"; });
     Marklet& control = *container.control();
-    ApplyProperties(control, WithHeightKept(props, heightGiven));
-    if (text.given() || bagFile.empty()) control.SetText(text.given() ? text.Text() : DemoText());
     host.onHostKey = [&](unsigned long keysym) {
       if (keysym == XK_F1) {
         try {

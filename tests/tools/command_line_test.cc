@@ -58,9 +58,17 @@ TEST_F(CommandLine, TwoSourcesOfTheTextAreRefused) {
     EXPECT_EQ(twice.status, 2) << twice.output;
   }
   EXPECT_FALSE(fs::exists(Path("no.png")));
+  // One saved control and one font: a second is refused, not silently preferred.
+  std::string bag = Write("saved.bag", "Text = \"saved\"\n");
+  for (const auto& args : {std::vector<std::string>{"--bag", bag, "--bag", bag},
+                                              {"--font", "Serif", "9", "--font", "Sans", "9"}}) {
+    std::vector<std::string> argv{MARKLET_TOOL, "render", "-o", Path("no.png")};
+    argv.insert(argv.end(), args.begin(), args.end());
+    CommandResult twice = RunCapturing(argv);
+    EXPECT_EQ(twice.status, 2) << twice.output;
+    EXPECT_NE(twice.output.find("given twice"), std::string::npos) << twice.output;
+  }
 }
-
-
 
 TEST(CommandHelp, EveryCommandAnswersHelpOnStandardOutput) {
   for (const std::string command : {"script", "idl", "demo", "doc", "render", "view"}) {
@@ -123,6 +131,68 @@ TEST_F(CommandLine, AnExplicitHeightIsKeptUnlessAutoSizeIsAskedFor) {
   ASSERT_GT(grown, 8);
   EXPECT_EQ(RenderedHeight({"--text", three, "--height", "8"}), 8);
   EXPECT_EQ(RenderedHeight({"--text", three, "--height", "8", "--prop", "AutoSizeHeight=True"}), grown);
+}
+
+// The PNG's colour type: 6 has an alpha channel, 2 has none.
+int PngColourType(const std::string& png) {
+  std::ifstream in(png, std::ios::binary);
+  char header[26] = {};
+  return in.read(header, sizeof header) ? header[25] : -1;
+}
+
+TEST_F(CommandLine, SurfaceValuesGoThroughSurfaceAndPropSaysSo) {
+  auto render = [&](std::vector<std::string> args) {
+    args.insert(args.begin(), {MARKLET_TOOL, "render", "--text", "x"});
+    args.insert(args.end(), {"-o", Path("surface.png")});
+    fs::remove(Path("surface.png"));
+    return RunCapturing(args);
+  };
+  ASSERT_EQ(render({}).status, 0);
+  EXPECT_EQ(PngColourType(Path("surface.png")), 2);
+  CommandResult clear = render({"--surface", "backstyle=0", "--surface", "BorderStyle=0"});
+  EXPECT_EQ(clear.status, 0) << clear.output;
+  EXPECT_EQ(PngColourType(Path("surface.png")), 6);
+  // A link look that reprints links makes the background opaque again, as in a container.
+  ASSERT_EQ(render({"--surface", "BackStyle=0", "--prop", "LinkDisplay=3"}).status, 0);
+  EXPECT_EQ(PngColourType(Path("surface.png")), 2);
+
+  CommandResult prop = render({"--prop", "BackStyle=0"});
+  EXPECT_EQ(prop.status, 1);
+  EXPECT_NE(prop.output.find("error 438"), std::string::npos) << prop.output;
+  EXPECT_NE(prop.output.find("give --surface BackStyle=0"), std::string::npos) << prop.output;
+  CommandResult range = render({"--surface", "Appearance=2"});
+  EXPECT_EQ(range.status, 1);
+  EXPECT_NE(range.output.find("error 380"), std::string::npos) << range.output;
+  EXPECT_NE(range.output.find("--surface Appearance=2; Appearance takes 0 (flat) or 1"), std::string::npos)
+      << range.output;
+  CommandResult mismatch = render({"--surface", "Enabled=maybe"});
+  EXPECT_EQ(mismatch.status, 1);
+  EXPECT_NE(mismatch.output.find("error 13"), std::string::npos) << mismatch.output;
+  EXPECT_NE(mismatch.output.find("--surface Enabled=maybe; Enabled takes True or False"), std::string::npos)
+      << mismatch.output;
+  for (const std::string bad : {"Colour=1", "BackStyle", "=0"}) {
+    CommandResult refused = render({"--surface", bad});
+    EXPECT_EQ(refused.status, 2) << bad << ": " << refused.output;
+  }
+  EXPECT_FALSE(fs::exists(Path("surface.png")));
+}
+
+TEST_F(CommandLine, FontTakesANameASizeAndStyleWords) {
+  int plain = RenderedHeight({"--text", "x"});
+  int large = RenderedHeight({"--text", "x", "--font", "DejaVu Sans", "24"});
+  EXPECT_GT(large, 2 * plain);
+  EXPECT_EQ(RenderedHeight({"--text", "x", "--font", "DejaVu Sans", "24", "Italic", "bold"}), large);
+  for (const auto& args : {std::vector<std::string>{"--font", "DejaVu Sans", "0"},
+                                              {"--font", "DejaVu Sans", "2049"},
+                                              {"--font", "DejaVu Sans", "big"},
+                                              {"--font", "DejaVu Sans"},
+                                              {"--font", "", "12"}}) {
+    std::vector<std::string> argv{MARKLET_TOOL, "render", "--text", "x", "-o", Path("font.png")};
+    argv.insert(argv.end(), args.begin(), args.end());
+    CommandResult refused = RunCapturing(argv);
+    EXPECT_EQ(refused.status, 2) << refused.output;
+    EXPECT_NE(refused.output.find("--font"), std::string::npos) << refused.output;
+  }
 }
 
 TEST_F(CommandLine, PropTakesTheBagFileNotations) {

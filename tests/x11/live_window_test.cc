@@ -99,4 +99,29 @@ TEST_F(LiveWindow, AtTwiceTheScaleTheWindowAndCursorDoubleAndLinksAnswerWhereThe
   XFree(cursor);
 }
 
+TEST_F(LiveWindow, ViewTakesTheSurfaceAndFontAndWarnsOfAnIgnoredValue) {
+  // Standard error joins the records here, so the warning is read in order.
+  marklet::testing::Subprocess view({"/bin/sh", "-c", "exec \"$0\" view \"$@\" 2>&1", MARKLET_TOOL, "--text", "Big",
+                                     "--width", "200", "--height", "60", "--prop", "LeftMargin=3000", "--surface",
+                                     "BorderStyle=0", "--font", "DejaVu Sans", "24"},
+                                    Env());
+  std::vector<std::string> seen;
+  ASSERT_TRUE(view.WaitFor("\"window\"", 10s, &seen)) << "the viewer did not start";
+  bool warned = false;
+  for (const auto& line : seen)
+    warned = warned || line.find("marklet view: warning: --prop LeftMargin=3000 is out of range; LeftMargin takes "
+                                 "0..2184 pixels") != std::string::npos;
+  EXPECT_TRUE(warned) << "no warning before the window";
+  window_ = std::stoul(seen.back().substr(seen.back().find(':') + 1));
+
+  Box text = WaitFind(Ink);
+  ASSERT_FALSE(text.empty()) << "the text never showed";
+  EXPECT_GT(text.y1 - text.y0, 14) << "the text is not in the 24-point font";
+  marklet::testing::Pixels pixels = Grab();
+  ASSERT_GT(pixels.w, 0);
+  // Without a border the window's edge is the background the text is on.
+  EXPECT_EQ(pixels.at(0, pixels.h / 2), pixels.at(pixels.w - 5, pixels.h / 2));
+  EXPECT_EQ(pixels.at(pixels.w / 2, 0), pixels.at(pixels.w - 5, pixels.h / 2));
+}
+
 }  // namespace
