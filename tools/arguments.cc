@@ -7,6 +7,7 @@
 #include <charconv>
 #include <sstream>
 
+#include "host/error.h"
 #include "host/values.h"
 #include "platform/files/readable_file.h"
 
@@ -72,9 +73,16 @@ void TextOption::Set(const std::string& option, const std::string& value) {
   }
   bytes_ = option == "--file" ? ReadInput(value) : value;
   from_ = option;
+  source_ = option == "--file" ? "--file '" + value + "'" : option;
 }
 
-std::u16string TextOption::Text() const { return Utf8ToU16(raw_ ? bytes_ : WithControlLineEnds(bytes_)); }
+std::u16string TextOption::Text() const {
+  try {
+    return Utf8ToU16(raw_ ? bytes_ : WithControlLineEnds(bytes_));
+  } catch (const MarkletError& e) {
+    throw MarkletError(e.number(), std::string(e.what()) + " in the text of " + source_);
+  }
+}
 
 std::string ReadInput(const std::string& path) {
   if (path == "-") return files::ReadStream(STDIN_FILENO, files::kMaxInputFileBytes, "standard input");

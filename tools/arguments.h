@@ -41,10 +41,12 @@ class TextOption {
   void Set(const std::string& option, const std::string& value);
   void SetRaw() { raw_ = true; }
   bool given() const { return !from_.empty(); }
+  // Error 13 naming the option (and file) when the text is not UTF-8.
   std::u16string Text() const;
 
  private:
   std::string from_;
+  std::string source_;  // for messages: "--text" or "--file 'NAME'"
   std::string bytes_;
   bool raw_ = false;
 };

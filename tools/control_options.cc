@@ -148,7 +148,11 @@ bool ControlOptions::Take(int argc, char** argv, int& i) {
     FontDesc f;
     std::string name = next();
     if (name.empty() || i + 1 >= argc) throw OptionError("--font takes a font name, then a size in points");
-    f.name = Utf8ToU16(name);
+    try {
+      f.name = Utf8ToU16(name);
+    } catch (const MarkletError& e) {
+      throw OptionError("--font takes a font name in UTF-8 (" + std::string(e.what()) + ")");
+    }
     f.size = static_cast<Single>(NumberOption("--font's size", next(), 1, kMaxFontPoints));
     // Then any of the two style words, in either order.
     while (i + 1 < argc && (SameName(argv[i + 1], "bold") || SameName(argv[i + 1], "italic"))) {

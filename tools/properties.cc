@@ -59,8 +59,8 @@ Variant CommandLineValue(const std::string& text) {
 }
 
 void ApplyProperty(Marklet& control, const std::string& name, const std::string& value) {
-  Variant v = CommandLineValue(value);
   try {
+    Variant v = CommandLineValue(value);
     Invoke(control, Utf8ToU16(name), InvokeKind::Put, std::span<const Variant>(&v, 1));
   } catch (const MarkletError& e) {
     std::string range = RangeOf(name);

@@ -70,6 +70,28 @@ TEST_F(CommandLine, TwoSourcesOfTheTextAreRefused) {
   }
 }
 
+TEST_F(CommandLine, TextThatIsNotUtf8IsRefusedNamingWhereItCameFrom) {
+  const std::string bad = "a\xFF" "b";
+  struct Case {
+    std::vector<std::string> args;
+    int status;
+    std::string named;
+  } cases[] = {
+      {{"--text", bad}, 1, "in the text of --text"},
+      {{"--file", Write("bad.txt", bad)}, 1, "in the text of --file '" + Path("bad.txt") + "'"},
+      {{"--text", "x", "--prop", "Text=" + bad}, 1, "(--prop Text="},
+      {{"--text", "x", "--font", bad, "12"}, 2, "--font takes a font name in UTF-8"},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> argv{MARKLET_TOOL, "render", "-o", Path("bad.png")};
+    argv.insert(argv.end(), c.args.begin(), c.args.end());
+    CommandResult result = RunCapturing(argv);
+    EXPECT_EQ(result.status, c.status) << result.output;
+    EXPECT_NE(result.output.find(c.named), std::string::npos) << result.output;
+  }
+  EXPECT_FALSE(fs::exists(Path("bad.png")));
+}
+
 TEST(CommandHelp, EveryCommandAnswersHelpOnStandardOutput) {
   for (const std::string command : {"script", "idl", "demo", "doc", "render", "view"}) {
     CommandResult result = RunCapturing({MARKLET_TOOL, command, "--help"});
