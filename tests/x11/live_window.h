@@ -49,7 +49,9 @@ class LiveWindow : public ::testing::Test {
     int first = 200 + static_cast<int>(getpid() % 700);
     for (int n = first; n < first + 30 && !display_; ++n) {
       if (access(("/tmp/.X" + std::to_string(n) + "-lock").c_str(), F_OK) == 0) continue;
-      name_ = ":" + std::to_string(n);
+      // Built in place: GCC 12 warns falsely (-Wrestrict) on ":" + std::string.
+      name_ = std::to_string(n);
+      name_.insert(name_.begin(), ':');
       xvfb_ = std::make_unique<Subprocess>(
           std::vector<std::string>{"Xvfb", name_, "-screen", "0", "800x600x24", "-nolisten", "tcp"},
           std::vector<std::string>{}, false);
