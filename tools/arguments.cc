@@ -63,10 +63,6 @@ std::string WithControlLineEnds(std::string_view text) {
   return out;
 }
 
-const char kTextOptionHelp[] =
-    "Line ends in --text and --file (LF, CR LF or a lone CR) all become the CR LF the\n"
-    "control breaks lines at; --raw passes the text exactly as written.\n";
-
 void TextOption::Set(const std::string& option, const std::string& value) {
   if (given()) {
     throw OptionError(from_ + " and " + option + " both give the text; give only one of them");

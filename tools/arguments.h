@@ -51,8 +51,6 @@ class TextOption {
   bool raw_ = false;
 };
 
-// The lines of --help that tell how render and view read a text.
-extern const char kTextOptionHelp[];
 
 // A whole text or script: standard input for "-", else a regular file (never
 // a FIFO, a device or a folder, which could block or never end). At most

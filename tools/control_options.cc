@@ -90,8 +90,7 @@ const char kControlOptionsUsage[] =
 const char kControlOptionsHelp[] =
     "  --text TEXT, --file FILE  the markup to show (FILE - is standard input); with neither,\n"
     "                            and no --bag, the built-in demo\n"
-    "  --raw                     line ends in the text (LF, CR LF or a lone CR) all become the CR LF\n"
-    "                            the control breaks lines at; --raw passes the text exactly as written\n"
+    "  --raw                     keeps the text's line ends as written (see below)\n"
     "  --bag FILE                a saved control (Key = Value lines); a --text or --file text\n"
     "                            replaces its Text\n"
     "  --width PX, --height PX   the control's size in its pixels (1 to 16384); an explicit --height\n"
@@ -101,11 +100,16 @@ const char kControlOptionsHelp[] =
     "  --surface NAME=VALUE      sets a value of the control's surface as a designer does: BackStyle\n"
     "                            (0 transparent, 1 opaque), ForeColor (the pen before the control\n"
     "                            paints; text takes --prop ForeColor), Appearance, BorderStyle, Enabled\n"
-    "  --font NAME SIZE [bold] [italic]  the control's font (SIZE in points, 1 to 2048)\n"
+    "  --font NAME SIZE [bold] [italic]  the control's font (SIZE in points, 1 to 2048); runs take\n"
+    "                            its name and size, while &b and &i decide their weight and slant\n"
     "  --tpp N                   twips per pixel of the screen (1 to 1440; 15 is 96 dpi)\n"
     "  --scale S                 1, 1.25, 1.5, 2 or 3 device pixels for each of the control's pixels:\n"
     "                            text is drawn at that size; lines, links and events stay as at 1\n"
-    "  --picture-root DIR        pictures must lie inside DIR (else error 53)\n"
+    "  --picture-root DIR        pictures must lie inside DIR (else error 53)\n";
+
+const char kControlOptionsNotes[] =
+    "Line ends in --text and --file (LF, CR LF or a lone CR) all become the CR LF the control breaks\n"
+    "lines at; --raw passes the text exactly as written.\n"
     "Settings are made in this order: --bag, --surface, --font, --prop, then the text. A value out of\n"
     "its range is ignored by the control, as in a container: a warning names it and the command goes on.\n";
 

@@ -34,9 +34,11 @@ struct ControlOptions {
   bool Take(int argc, char** argv, int& i);
 };
 
-// The usage lines and the help of the shared options, for each command's --help.
+// For each command's --help: the usage of the shared options, one line for
+// each of them, and what holds for all of them.
 extern const char kControlOptionsUsage[];
 extern const char kControlOptionsHelp[];
+extern const char kControlOptionsNotes[];
 
 // Creates the container's control, loaded from --bag when one is given, then
 // makes the settings in the order a designer does: the surface values, the

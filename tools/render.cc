@@ -17,7 +17,10 @@ namespace {
 void RenderUsage(std::ostream& out) {
   out << "usage: marklet render " << kControlOptionsUsage << " -o OUT.png\n"
       << "Draws the control to a PNG exactly as it paints; with --scale S the PNG is S times the size.\n"
-      << kControlOptionsHelp;
+      << kControlOptionsHelp
+      << "  -o OUT.png                the PNG to write, replaced whole (its path is printed); - writes it\n"
+         "                            to standard output and nothing else\n"
+      << kControlOptionsNotes;
 }
 
 }  // namespace

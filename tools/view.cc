@@ -24,8 +24,10 @@ void ViewUsage(std::ostream& out) {
   out << "usage: marklet view " << kControlOptionsUsage << " [--no-open]\n"
       << "Opens the control in a window and prints every event it raises. F1 opens About;\n"
          "clicking the More link shows the whole text. The About dialog's links open with\n"
-         "xdg-open; with --no-open, or without xdg-open, the request is printed instead.\n"
-      << kControlOptionsHelp;
+         "xdg-open.\n"
+      << kControlOptionsHelp
+      << "  --no-open                 prints the About dialog's requests instead of opening them\n"
+      << kControlOptionsNotes;
 }
 
 std::string EventJson(EventId id, const EventArgs& args) {
