@@ -14,6 +14,11 @@ namespace marklet {
 // Scale modes of ScaleX/ScaleY.
 enum class ScaleMode : int { Twips = 1, Pixels = 3, HiMetric = 8 };
 
+// `value` measured in `from` units, in `to` units, along an axis of
+// `twipsPerPixel`: what every surface's ScaleX and ScaleY answer. An unknown
+// mode throws 380 naming it.
+Single ScaleBetween(Single value, ScaleMode from, ScaleMode to, double twipsPerPixel);
+
 // MousePointer values the control uses.
 constexpr Integer kPointerDefault = 0;
 constexpr Integer kPointerCustom = 99;

@@ -1,10 +1,12 @@
 // Pieces the Wine suites share: a lock, and a child program whose standard
 // output is read line by line on a thread of its own, so a case can wait for
-// a record the child prints without blocking on the pipe.
+// a record the child prints without blocking on the pipe, and reading the
+// numbers out of such a record.
 #pragma once
 
 #include "platform/win32/win_api.h"
 
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -107,5 +109,37 @@ class ChildProgram {
   Lock lock_;
   std::vector<std::string> lines_;
 };
+
+// The path of `name` in the folder of this program, where the build puts
+// every program and library of the project.
+inline std::wstring ProgramBesideThis(const wchar_t* name) {
+  wchar_t self[MAX_PATH];
+  ::GetModuleFileNameW(nullptr, self, MAX_PATH);
+  std::wstring path = self;
+  return path.substr(0, path.find_last_of(L"\\/") + 1) + name;
+}
+
+// The whole numbers after each "key": in a JSON line, one list per
+// occurrence: a lone number, or the leading numbers of an array.
+inline std::vector<std::vector<long long>> NumbersAfter(const std::string& line, const std::string& key) {
+  std::vector<std::vector<long long>> all;
+  const std::string marker = "\"" + key + "\":";
+  for (std::size_t at = line.find(marker); at != std::string::npos; at = line.find(marker, at + 1)) {
+    std::vector<long long> numbers;
+    std::size_t p = at + marker.size();
+    if (p < line.size() && line[p] == '[') ++p;
+    while (p < line.size()) {
+      char* end = nullptr;
+      long long v = std::strtoll(line.c_str() + p, &end, 10);
+      if (end == line.c_str() + p) break;
+      numbers.push_back(v);
+      p = end - line.c_str();
+      if (p < line.size() && line[p] == ',') ++p;
+      else break;
+    }
+    all.push_back(numbers);
+  }
+  return all;
+}
 
 }  // namespace marklet::win32

@@ -116,4 +116,23 @@ inline int RunCases(int argc, wchar_t** argv) {
   return failed == 0 && run > 0 ? 0 : 1;
 }
 
+// A suite's whole program: OLE started, the cases named on the command line
+// run (all of them without one), OLE ended. A suite whose frames sit at
+// (60, 60) while the pointer waits at (700, 500) passes its name in
+// `needsDesktop`, and refuses a desktop smaller than 800 x 600 pixels.
+inline int SuiteMain(const char* needsDesktop = nullptr) {
+  int argc = 0;
+  wchar_t** argv = ::CommandLineToArgvW(::GetCommandLineW(), &argc);
+  ::OleInitialize(nullptr);
+  int code = 1;
+  if (needsDesktop && (::GetSystemMetrics(SM_CXSCREEN) < 800 || ::GetSystemMetrics(SM_CYSCREEN) < 600)) {
+    std::printf("%s: the screen (desktop) must be at least 800 x 600 pixels\n", needsDesktop);
+  } else {
+    code = RunCases(argc, argv);
+  }
+  ::OleUninitialize();
+  ::LocalFree(argv);
+  return code;
+}
+
 }  // namespace marklet::win32

@@ -22,10 +22,10 @@
 #include "host/error.h"
 #include "platform/win32/ole_picture.h"
 #include "platform/win32/win32_forms.h"
-#include "platform/win32/win32_host.h"
 #include "platform/win32/win32_window_system.h"
 #include "child_program.h"
 #include "suite_runner.h"
+#include "suite_support.h"
 
 namespace marklet::win32 {
 namespace {
@@ -84,16 +84,10 @@ struct PixelBox {
 };
 
 // One host frame at a fixed place with one control, every hook recorded.
-class Fixture {
+class Fixture : public HostedControl {
  public:
-  explicit Fixture(int width = 320, int height = 120, bool create = true) {
-    HostOptions options;
-    options.widthPx = width;
-    options.heightPx = height;
-    options.x = 60;
-    options.y = 60;
-    options.title = u"wine-suite";
-    host_ = std::make_unique<Win32Host>(options);
+  explicit Fixture(int width = 320, int height = 120, bool create = true)
+      : HostedControl(width, height, u"wine-suite") {
     Win32Container& c = container();
     c.onEvent = [this](EventId id, EventArgs& args) {
       record.events.emplace_back(id, args);
@@ -107,41 +101,17 @@ class Fixture {
       ++record.messageBoxes;
       record.messageBoxButtons = buttons;
     };
-    c.onError = [](const char* where, int number, const std::string& description) {
-      std::printf("  (control error in %s: %d %s)\n", where, number, description.c_str());
-    };
-    auto& windows = Win32WindowSystem::Instance();
-    windows.shellExecuteEnabled = false;
-    windows.onTrackMouseEvent = [this](HWND hwnd, bool ok) {
+    Win32WindowSystem::Instance().onTrackMouseEvent = [this](HWND hwnd, bool ok) {
       if (ok) record.trackRequests.push_back(hwnd);
     };
     if (create) c.CreateControl();
-    host_->Show();
+    Show();
   }
   ~Fixture() {
-    auto& windows = Win32WindowSystem::Instance();
-    windows.onTrackMouseEvent = nullptr;
-    host_.reset();
+    Win32WindowSystem::Instance().onTrackMouseEvent = nullptr;
+    Close();
     // Let the pointer's last position go before the next case starts.
     ::SetCursorPos(5, 5);
-    PumpFor(50);
-  }
-
-  Win32Container& container() { return host_->container(); }
-  Marklet& control() { return *container().control(); }
-  ::HWND window() { return container().window(); }
-  ::HWND frame() { return host_->frame(); }
-
-  // Sets the text and waits until it is painted and shown.
-  bool ShowText(const std::u16string& text) {
-    control().SetText(text);
-    return Settle();
-  }
-  // Waits until no paint is pending and the window shows the surface.
-  bool Settle() {
-    bool ok = PumpUntil([&] { return !container().PaintPending() && !::GetUpdateRect(window(), nullptr, FALSE); });
-    PumpFor(50);
-    return ok;
   }
 
   PixelBox LinkBox(Integer index) {
@@ -200,9 +170,6 @@ class Fixture {
   }
 
   Recorder record;
-
- private:
-  std::unique_ptr<Win32Host> host_;
 };
 
 constexpr COLORREF kRed = RGB(255, 0, 0), kGreen = RGB(0, 255, 0), kBlack = RGB(0, 0, 0),
@@ -646,32 +613,7 @@ SUITE_CASE(AboutOpensAModalDialogWithoutCloseWhoseLinksOpenThroughTheShell) {
   CHECK(!Win32FormHost::Instance().FindForm(u"frmAbout")->Loaded());
 }
 
-// A 16 x 8 blue picture as a BMP file in the current folder.
-std::u16string WriteBluePicture(const wchar_t* name) {
-  const int w = 16, h = 8;
-  std::vector<unsigned char> bytes(54 + w * h * 3);
-  auto put32 = [&](int at, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<unsigned char>(v >> (8 * i));
-  };
-  bytes[0] = 'B', bytes[1] = 'M';
-  put32(2, static_cast<std::uint32_t>(bytes.size()));
-  put32(10, 54);
-  put32(14, 40);
-  put32(18, w);
-  put32(22, h);
-  bytes[26] = 1, bytes[28] = 24;
-  for (int i = 54; i < static_cast<int>(bytes.size()); i += 3) bytes[i] = 255;  // B, G, R
-  HANDLE file = ::CreateFileW(name, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-  ::DWORD written = 0;
-  ::WriteFile(file, bytes.data(), static_cast<::DWORD>(bytes.size()), &written, nullptr);
-  ::CloseHandle(file);
-  return FromWide(name);
-}
-
 SUITE_CASE(PicturesLoadThroughOleShowAsImagesAndForwardThePointer) {
-  wchar_t temp[MAX_PATH];
-  ::GetTempPathW(MAX_PATH, temp);
-  ::SetCurrentDirectoryW(temp);
   std::u16string name = WriteBluePicture(L"marklet-suite-blue.bmp");
 
   Fixture f;
@@ -807,39 +749,23 @@ SUITE_CASE(AutoSizeHeightGrowsTheWindowAndTheMoreLinkShowsTheRest) {
 
 // ---- The host program ----
 
-// The numbers after "key": in a JSON line.
-std::vector<long long> NumbersAfter(const std::string& line, const std::string& key) {
-  std::vector<long long> numbers;
-  std::size_t at = line.find("\"" + key + "\":");
-  if (at == std::string::npos) return numbers;
-  at += key.size() + 3;
-  if (at < line.size() && line[at] == '[') ++at;
-  while (at < line.size()) {
-    char* end = nullptr;
-    long long v = std::strtoll(line.c_str() + at, &end, 10);
-    if (end == line.c_str() + at) break;
-    numbers.push_back(v);
-    at = end - line.c_str();
-    if (at < line.size() && line[at] == ',') ++at;
-    else break;
-  }
-  return numbers;
+// The numbers after the first "key": in a JSON line.
+std::vector<long long> FirstNumbersAfter(const std::string& line, const std::string& key) {
+  std::vector<std::vector<long long>> all = NumbersAfter(line, key);
+  return all.empty() ? std::vector<long long>{} : all.front();
 }
 
 SUITE_CASE(TheHostProgramPrintsItsEventsAsJsonLines) {
-  wchar_t self[MAX_PATH];
-  ::GetModuleFileNameW(nullptr, self, MAX_PATH);
-  std::wstring program = self;
-  program = program.substr(0, program.find_last_of(L"\\/") + 1) + L"marklet-win.exe";
   ChildProgram child;
-  REQUIRE(child.Start(L"\"" + program +
+  REQUIRE(child.Start(L"\"" + ProgramBesideThis(L"marklet-win.exe") +
                       L"\" --text \"Go #ethere<over there> now\" --dump-after-paint --no-shell --x 80 --y 300 "
                       L"--prop AutoSizeHeight=False --height 60"));
   std::string windowLine = child.Line(child.WaitFor("\"window\":"));
   std::string paint = child.Line(child.WaitFor("\"paint\":"));
   REQUIRE(!windowLine.empty() && !paint.empty());
-  std::vector<long long> window = NumbersAfter(windowLine, "window"), frame = NumbersAfter(windowLine, "frame");
-  std::vector<long long> box = NumbersAfter(paint, "box");
+  std::vector<long long> window = FirstNumbersAfter(windowLine, "window"),
+                         frame = FirstNumbersAfter(windowLine, "frame");
+  std::vector<long long> box = FirstNumbersAfter(paint, "box");
   REQUIRE(window.size() == 1 && frame.size() == 1 && box.size() == 4);
   CHECK(paint.find("\"key\":\"there\"") != std::string::npos);
   ::HWND hwnd = Native(static_cast<std::uintptr_t>(window[0]));
@@ -859,24 +785,6 @@ SUITE_CASE(TheHostProgramPrintsItsEventsAsJsonLines) {
 }
 
 }  // namespace
-
-int RunSuite(int argc, wchar_t** argv) {
-  // The frames sit at (60, 60) and the pointer leaves them for (700, 500).
-  if (::GetSystemMetrics(SM_CXSCREEN) < 800 || ::GetSystemMetrics(SM_CYSCREEN) < 600) {
-    std::printf("wine-suite: the screen (desktop) must be at least 800 x 600 pixels\n");
-    return 1;
-  }
-  return RunCases(argc, argv);
-}
-
 }  // namespace marklet::win32
 
-int main() {
-  int argc = 0;
-  wchar_t** argv = ::CommandLineToArgvW(::GetCommandLineW(), &argc);
-  ::OleInitialize(nullptr);
-  int code = marklet::win32::RunSuite(argc, argv);
-  ::OleUninitialize();
-  ::LocalFree(argv);
-  return code;
-}
+int main() { return marklet::win32::SuiteMain("wine-suite"); }

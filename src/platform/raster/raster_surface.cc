@@ -20,15 +20,6 @@ void SetSource(cairo_t* cr, OleColor color) {
   cairo_set_source_rgb(cr, rgb.r / 255.0, rgb.g / 255.0, rgb.b / 255.0);
 }
 
-double TwipsPer(ScaleMode mode, double tpp) {
-  switch (mode) {
-    case ScaleMode::Twips: return 1.0;
-    case ScaleMode::Pixels: return tpp;
-    case ScaleMode::HiMetric: return 1440.0 / 2540.0;
-  }
-  throw MarkletError(ErrorNumber::InvalidPropertyValue, "Invalid scale mode");
-}
-
 [[noreturn]] void Refuse(const std::string& what) {
   throw MarkletError(ErrorNumber::InvalidPropertyValue, "Invalid property value: " + what);
 }
@@ -336,13 +327,11 @@ void RasterSurface::SetHeight(Single height) {
 }
 
 Single RasterSurface::ScaleX(Single value, ScaleMode from, ScaleMode to) {
-  double tpp = owner_.options().tppX;
-  return value * static_cast<Single>(TwipsPer(from, tpp) / TwipsPer(to, tpp));
+  return ScaleBetween(value, from, to, owner_.options().tppX);
 }
 
 Single RasterSurface::ScaleY(Single value, ScaleMode from, ScaleMode to) {
-  double tpp = owner_.options().tppY;
-  return value * static_cast<Single>(TwipsPer(from, tpp) / TwipsPer(to, tpp));
+  return ScaleBetween(value, from, to, owner_.options().tppY);
 }
 
 void RasterSurface::SetBackStyle(Integer style) {

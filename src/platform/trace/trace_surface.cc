@@ -219,29 +219,14 @@ void TraceSurface::SetHeight(Single height) {
   });
 }
 
-namespace {
-
-double TwipsPer(ScaleMode mode, double tpp) {
-  switch (mode) {
-    case ScaleMode::Twips: return 1.0;
-    case ScaleMode::Pixels: return tpp;
-    case ScaleMode::HiMetric: return 1440.0 / 2540.0;
-  }
-  throw MarkletError(ErrorNumber::InvalidPropertyValue, "Invalid scale mode");
-}
-
-}  // namespace
-
 Single TraceSurface::ScaleX(Single value, ScaleMode from, ScaleMode to) {
   Check("ScaleX");
-  Single factor = static_cast<Single>(TwipsPer(from, owner_.world().tppX) / TwipsPer(to, owner_.world().tppX));
-  return value * factor;
+  return ScaleBetween(value, from, to, owner_.world().tppX);
 }
 
 Single TraceSurface::ScaleY(Single value, ScaleMode from, ScaleMode to) {
   Check("ScaleY");
-  Single factor = static_cast<Single>(TwipsPer(from, owner_.world().tppY) / TwipsPer(to, owner_.world().tppY));
-  return value * factor;
+  return ScaleBetween(value, from, to, owner_.world().tppY);
 }
 
 Integer TraceSurface::BackStyle() {

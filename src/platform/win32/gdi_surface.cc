@@ -19,15 +19,6 @@ namespace {
   throw MarkletError(ErrorNumber::InvalidPropertyValue, "Invalid property value: " + what);
 }
 
-double TwipsPer(ScaleMode mode, double tpp) {
-  switch (mode) {
-    case ScaleMode::Twips: return 1.0;
-    case ScaleMode::Pixels: return tpp;
-    case ScaleMode::HiMetric: return 1440.0 / 2540.0;
-  }
-  Refuse("scale mode " + std::to_string(static_cast<int>(mode)));
-}
-
 int ToPixels(Single twips, double tpp) { return static_cast<int>(std::lround(twips / tpp)); }
 
 // More fonts than a text uses at once; past it the cache starts again.
@@ -312,11 +303,11 @@ void GdiSurface::SetHeight(Single height) {
 }
 
 Single GdiSurface::ScaleX(Single value, ScaleMode from, ScaleMode to) {
-  return value * static_cast<Single>(TwipsPer(from, tppX_) / TwipsPer(to, tppX_));
+  return ScaleBetween(value, from, to, tppX_);
 }
 
 Single GdiSurface::ScaleY(Single value, ScaleMode from, ScaleMode to) {
-  return value * static_cast<Single>(TwipsPer(from, tppY_) / TwipsPer(to, tppY_));
+  return ScaleBetween(value, from, to, tppY_);
 }
 
 void GdiSurface::SetBackStyle(Integer style) {

@@ -22,11 +22,10 @@
 #include "control/marklet.h"
 #include "platform/trace/json.h"
 #include "platform/win32/com_ref.h"
-#include "platform/win32/win32_host.h"
-#include "platform/win32/win32_window_system.h"
 #include "render/render.h"
 #include "child_program.h"
 #include "suite_runner.h"
+#include "suite_support.h"
 
 namespace marklet::win32 {
 namespace {
@@ -113,24 +112,13 @@ struct Event {
   std::string args;
 };
 
-class Fixture {
+class Fixture : public HostedControl {
  public:
-  explicit Fixture(int width = 360, int height = 120) {
+  explicit Fixture(int width = 360, int height = 120) : HostedControl(width, height, u"accessible-suite") {
     // The real pointer waits away from every window of the suite.
     ::SetCursorPos(700, 500);
-    HostOptions options;
-    options.widthPx = width;
-    options.heightPx = height;
-    options.x = 60;
-    options.y = 60;
-    options.title = u"accessible-suite";
-    host_ = std::make_unique<Win32Host>(options);
     Win32Container& c = container();
     c.onEvent = [this](EventId id, EventArgs& args) { events.push_back(Event{EventName(id), trace::JsonArgs(args)}); };
-    c.onError = [](const char* where, int number, const std::string& description) {
-      std::printf("  (control error in %s: %d %s)\n", where, number, description.c_str());
-    };
-    Win32WindowSystem::Instance().shellExecuteEnabled = false;
     c.CreateControl();
     control().SetAutoSizeHeight(false);
     // White background, black text, red links, green under the pointer.
@@ -139,26 +127,9 @@ class Fixture {
     control().SetLinkColor(0x000000FF);
     control().SetActiveLinkColor(0x0000FF00);
     control().SetLinkDisplay(NotC);
-    host_->Show();
+    Show();
   }
-  ~Fixture() {
-    host_.reset();
-    PumpFor(50);
-  }
-
-  Win32Container& container() { return host_->container(); }
-  Marklet& control() { return *container().control(); }
-  ::HWND window() { return container().window(); }
-
-  bool ShowText(const std::u16string& text) {
-    control().SetText(text);
-    return Settle();
-  }
-  bool Settle() {
-    bool ok = PumpUntil([&] { return !container().PaintPending() && !::GetUpdateRect(window(), nullptr, FALSE); });
-    PumpFor(50);
-    return ok;
-  }
+  ~Fixture() { Close(); }
 
   // A box the control recorded, on the screen, rounded as the window rounds.
   RECT OnScreen(Single left, Single top, Single right, Single bottom) {
@@ -210,9 +181,6 @@ class Fixture {
   }
 
   std::vector<Event> events;
-
- private:
-  std::unique_ptr<Win32Host> host_;
 };
 
 constexpr COLORREF kRed = RGB(255, 0, 0), kGreen = RGB(0, 255, 0);
@@ -391,35 +359,8 @@ SUITE_CASE(TheDefaultActionGivesTheEventsAndLookOfARealClick) {
   CHECK(PumpUntil([&] { return f.Count("MouseOut") == 1; }));
 }
 
-// A 16 x 8 blue picture as a BMP file in the temporary folder, made the current one.
-std::u16string WriteBluePicture() {
-  wchar_t folder[MAX_PATH];
-  ::GetTempPathW(MAX_PATH, folder);
-  // Named without its folder: a colon in the name would end the picture item's file name.
-  ::SetCurrentDirectoryW(folder);
-  std::wstring name = L"marklet-accessible-blue.bmp";
-  const int w = 16, h = 8;
-  std::vector<unsigned char> bytes(54 + w * h * 3);
-  auto put32 = [&](int at, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<unsigned char>(v >> (8 * i));
-  };
-  bytes[0] = 'B', bytes[1] = 'M';
-  put32(2, static_cast<std::uint32_t>(bytes.size()));
-  put32(10, 54);
-  put32(14, 40);
-  put32(18, w);
-  put32(22, h);
-  bytes[26] = 1, bytes[28] = 24;
-  for (std::size_t i = 54; i < bytes.size(); i += 3) bytes[i] = 255;
-  HANDLE file = ::CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-  ::DWORD written = 0;
-  ::WriteFile(file, bytes.data(), static_cast<::DWORD>(bytes.size()), &written, nullptr);
-  ::CloseHandle(file);
-  return FromWide(name.c_str());
-}
-
 SUITE_CASE(AnImageLinkIsNamedByItsKeyAndClickedByAMoveAndARelease) {
-  std::u16string picture = WriteBluePicture();
+  std::u16string picture = WriteBluePicture(L"marklet-accessible-blue.bmp");
   Fixture f;
   REQUIRE(f.ShowText(u"A picture link #ipic<" + picture + u":2:1> here"));
   ComRef<IAccessible> acc = AccessibleOf(f.window());
@@ -506,36 +447,10 @@ SUITE_CASE(PaintsThatChangeTheLinksAndNewTextsAreAnnounced) {
 
 // ---- From another process ----
 
-// The whole numbers after each "key": in a JSON line, one list per occurrence.
-std::vector<std::vector<long long>> NumbersAfter(const std::string& line, const std::string& key) {
-  std::vector<std::vector<long long>> all;
-  const std::string marker = "\"" + key + "\":";
-  for (std::size_t at = line.find(marker); at != std::string::npos; at = line.find(marker, at + 1)) {
-    std::vector<long long> numbers;
-    std::size_t p = at + marker.size();
-    if (p < line.size() && line[p] == '[') ++p;
-    while (p < line.size()) {
-      char* end = nullptr;
-      long long v = std::strtoll(line.c_str() + p, &end, 10);
-      if (end == line.c_str() + p) break;
-      numbers.push_back(v);
-      p = end - line.c_str();
-      if (p < line.size() && line[p] == ',') ++p;
-      else break;
-    }
-    all.push_back(numbers);
-  }
-  return all;
-}
-
 SUITE_CASE(AScreenReaderInAnotherProcessReadsAndClicksALink) {
   ::SetCursorPos(700, 500);
-  wchar_t self[MAX_PATH];
-  ::GetModuleFileNameW(nullptr, self, MAX_PATH);
-  std::wstring program = self;
-  program = program.substr(0, program.find_last_of(L"\\/") + 1) + L"marklet-win.exe";
   ChildProgram child;
-  REQUIRE(child.Start(L"\"" + program +
+  REQUIRE(child.Start(L"\"" + ProgramBesideThis(L"marklet-win.exe") +
                       L"\" --text \"Go #ethere<over there> now or #eback<back home>\" --dump-after-paint --no-shell "
                       L"--x 80 --y 300 --width 400 --height 60 --prop AutoSizeHeight=False"));
   int windowLine = child.WaitFor("\"window\":");
@@ -591,16 +506,4 @@ SUITE_CASE(AScreenReaderInAnotherProcessReadsAndClicksALink) {
 }  // namespace
 }  // namespace marklet::win32
 
-int main() {
-  int argc = 0;
-  wchar_t** argv = ::CommandLineToArgvW(::GetCommandLineW(), &argc);
-  ::OleInitialize(nullptr);
-  if (::GetSystemMetrics(SM_CXSCREEN) < 800 || ::GetSystemMetrics(SM_CYSCREEN) < 600) {
-    std::printf("accessible-suite: the screen (desktop) must be at least 800 x 600 pixels\n");
-    return 1;
-  }
-  int code = marklet::win32::RunCases(argc, argv);
-  ::OleUninitialize();
-  ::LocalFree(argv);
-  return code;
-}
+int main() { return marklet::win32::SuiteMain("accessible-suite"); }

@@ -8,12 +8,4 @@
 
 #include "suite_runner.h"
 
-int main() {
-  int argc = 0;
-  wchar_t** argv = ::CommandLineToArgvW(::GetCommandLineW(), &argc);
-  ::OleInitialize(nullptr);
-  int code = marklet::win32::RunCases(argc, argv);
-  ::OleUninitialize();
-  ::LocalFree(argv);
-  return code;
-}
+int main() { return marklet::win32::SuiteMain(); }

@@ -1,7 +1,8 @@
 // What form designers and script writers take besides automation: the live
-// font object, IQuickActivate, ISpecifyPropertyPages, the status bits per
-// aspect as the registration gives them, and creation failing cleanly where
-// no window can be made.
+// font object, IQuickActivate, ISpecifyPropertyPages, the objects made on
+// request for those and for script engines' event binding, the status bits
+// per aspect as the registration gives them, and creation failing cleanly
+// where no window can be made.
 #include "platform/win32/win_api.h"
 
 #include <cstddef>
@@ -206,6 +207,41 @@ SUITE_CASE(ActiveXQuickActivate) {
   notices->Release();
   events->Release();
   control->Release();
+}
+
+// The interfaces the control makes only when asked (the designer interfaces
+// and the script engines' event binder) answer for the object and keep it
+// alive by themselves.
+SUITE_CASE(ActiveXTearOffsAnswerForTheObjectAndKeepItAlive) {
+  constexpr GUID kBindEventHandler = {0x63CDBCB0, 0xC1B1, 0x11D0, {0x93, 0x36, 0x00, 0xA0, 0xC9, 0x0D, 0xCA, 0xA9}};
+  const IID* tearOffs[] = {&IID_IQuickActivate, &IID_ISpecifyPropertyPages, &kBindEventHandler};
+  PumpFor(50);
+  for (const IID* iid : tearOffs) {
+    IDispatch* control = NewControl();
+    REQUIRE(control);
+    IUnknown* tearOff = Query<IUnknown>(control, *iid);
+    REQUIRE(tearOff);
+    IUnknown* identity = Query<IUnknown>(control, IID_IUnknown);
+    IUnknown* identityViaTearOff = Query<IUnknown>(tearOff, IID_IUnknown);
+    CHECK(identity && identityViaTearOff == identity);
+    IDispatch* dispatch = Query<IDispatch>(control, IID_IDispatch);
+    IDispatch* dispatchViaTearOff = Query<IDispatch>(tearOff, IID_IDispatch);
+    CHECK(dispatch && dispatchViaTearOff == dispatch);
+    IUnknown* again = Query<IUnknown>(tearOff, *iid);
+    CHECK(again != nullptr);
+    void* none = reinterpret_cast<void*>(1);
+    CHECK(tearOff->QueryInterface(IID_IClassFactory, &none) == E_NOINTERFACE && none == nullptr);
+    CHECK(tearOff->QueryInterface(*iid, nullptr) == E_POINTER);
+    for (IUnknown* held : {identity, identityViaTearOff, static_cast<IUnknown*>(dispatch),
+                           static_cast<IUnknown*>(dispatchViaTearOff), again}) {
+      if (held) held->Release();
+    }
+    control->Release();
+    // The tear-off alone holds the object now; its last release lets it go.
+    CHECK(ServerCanUnloadNow() == S_FALSE);
+    tearOff->Release();
+    CHECK(ServerCanUnloadNow() == S_OK);
+  }
 }
 
 // Wine registers no property pages; what is checked is what the control asks for.

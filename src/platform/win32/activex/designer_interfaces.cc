@@ -1,10 +1,10 @@
 #include "platform/win32/activex/designer_interfaces.h"
 
 #include <cstddef>
-#include <new>
 
 #include "platform/win32/activex/marklet_object.h"
 #include "platform/win32/activex/misc_status.h"
+#include "platform/win32/activex/tear_off.h"
 #include "platform/win32/com_ref.h"
 
 namespace marklet::win32::activex {
@@ -15,33 +15,14 @@ namespace {
 constexpr GUID kStockFontPage = {0x7EBDAAE0, 0x8120, 0x11CF, {0x89, 0x9F, 0x00, 0xAA, 0x00, 0x68, 0x8B, 0x10}};
 constexpr GUID kStockColorPage = {0x7EBDAAE1, 0x8120, 0x11CF, {0x89, 0x9F, 0x00, 0xAA, 0x00, 0x68, 0x8B, 0x10}};
 
-class DesignerInterfaces final : public IQuickActivate, public ISpecifyPropertyPages {
+class DesignerInterfaces final : public TearOff<DesignerInterfaces, IQuickActivate, ISpecifyPropertyPages> {
  public:
-  DesignerInterfaces(MarkletObject& owner, IUnknown* ownerUnknown) : owner_(owner), unknown_(ownerUnknown) {
-    unknown_->AddRef();
-  }
+  DesignerInterfaces(MarkletObject& owner, IUnknown* ownerUnknown) : TearOff(ownerUnknown), owner_(owner) {}
 
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-    if (!out) return E_POINTER;
-    *out = nullptr;
-    if (::IsEqualIID(iid, IID_IQuickActivate)) {
-      *out = static_cast<IQuickActivate*>(this);
-    } else if (::IsEqualIID(iid, IID_ISpecifyPropertyPages)) {
-      *out = static_cast<ISpecifyPropertyPages*>(this);
-    } else {
-      return unknown_->QueryInterface(iid, out);
-    }
-    AddRef();
-    return S_OK;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(::InterlockedIncrement(&references_)); }
-  ULONG STDMETHODCALLTYPE Release() override {
-    LONG left = ::InterlockedDecrement(&references_);
-    if (left == 0) {
-      unknown_->Release();
-      delete this;
-    }
-    return static_cast<ULONG>(left);
+  void* Own(REFIID iid) {
+    if (::IsEqualIID(iid, IID_IQuickActivate)) return static_cast<IQuickActivate*>(this);
+    if (::IsEqualIID(iid, IID_ISpecifyPropertyPages)) return static_cast<ISpecifyPropertyPages*>(this);
+    return nullptr;
   }
 
   // ---- IQuickActivate ----
@@ -105,6 +86,7 @@ class DesignerInterfaces final : public IQuickActivate, public ISpecifyPropertyP
   }
 
  private:
+  friend TearOff;
   ~DesignerInterfaces() = default;
 
   GUID EventIid() {
@@ -119,9 +101,7 @@ class DesignerInterfaces final : public IQuickActivate, public ISpecifyPropertyP
     return SUCCEEDED(point->Advise(sink, &cookie));
   }
 
-  LONG references_ = 1;
   MarkletObject& owner_;
-  IUnknown* unknown_;
 };
 
 }  // namespace
@@ -133,11 +113,7 @@ bool IsDesignerInterface(REFIID iid) {
 HRESULT CreateDesignerInterface(MarkletObject& owner, IUnknown* ownerUnknown, REFIID iid, void** out) {
   *out = nullptr;
   if (!IsDesignerInterface(iid)) return E_NOINTERFACE;
-  auto* tearOff = new (std::nothrow) DesignerInterfaces(owner, ownerUnknown);
-  if (!tearOff) return E_OUTOFMEMORY;
-  HRESULT hr = tearOff->QueryInterface(iid, out);
-  tearOff->Release();
-  return hr;
+  return DesignerInterfaces::Create(iid, out, owner, ownerUnknown);
 }
 
 }  // namespace marklet::win32::activex

@@ -8,6 +8,7 @@
 #include "control/dispatch.h"
 #include "platform/win32/activex/com_values.h"
 #include "platform/win32/activex/marklet_object.h"
+#include "platform/win32/activex/tear_off.h"
 #include "platform/win32/com_ref.h"
 
 namespace marklet::win32::activex {
@@ -64,28 +65,12 @@ class BoundHandler final : public IDispatch {
   ComRef<IDispatch> handler_;
 };
 
-class EventBinder final : public IBindEventHandler {
+class EventBinder final : public TearOff<EventBinder, IBindEventHandler> {
  public:
-  EventBinder(MarkletObject& owner, IUnknown* ownerUnknown) : owner_(owner), unknown_(ownerUnknown) {
-    unknown_->AddRef();
-  }
+  EventBinder(MarkletObject& owner, IUnknown* ownerUnknown) : TearOff(ownerUnknown), owner_(owner) {}
 
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-    if (!out) return E_POINTER;
-    *out = nullptr;
-    if (!::IsEqualIID(iid, kBindEventHandlerIid)) return unknown_->QueryInterface(iid, out);
-    *out = static_cast<IBindEventHandler*>(this);
-    AddRef();
-    return S_OK;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(::InterlockedIncrement(&references_)); }
-  ULONG STDMETHODCALLTYPE Release() override {
-    LONG left = ::InterlockedDecrement(&references_);
-    if (left == 0) {
-      unknown_->Release();
-      delete this;
-    }
-    return static_cast<ULONG>(left);
+  void* Own(REFIID iid) {
+    return ::IsEqualIID(iid, kBindEventHandlerIid) ? static_cast<IBindEventHandler*>(this) : nullptr;
   }
 
   // The handler stays bound for the life of the object.
@@ -105,10 +90,9 @@ class EventBinder final : public IBindEventHandler {
   }
 
  private:
+  friend TearOff;
   ~EventBinder() = default;
-  LONG references_ = 1;
   MarkletObject& owner_;
-  IUnknown* unknown_;
 };
 
 }  // namespace
@@ -118,11 +102,7 @@ bool IsEventBinderInterface(REFIID iid) { return ::IsEqualIID(iid, kBindEventHan
 HRESULT CreateEventBinder(MarkletObject& owner, IUnknown* ownerUnknown, REFIID iid, void** out) {
   *out = nullptr;
   if (!IsEventBinderInterface(iid)) return E_NOINTERFACE;
-  auto* binder = new (std::nothrow) EventBinder(owner, ownerUnknown);
-  if (!binder) return E_OUTOFMEMORY;
-  HRESULT hr = binder->QueryInterface(iid, out);
-  binder->Release();
-  return hr;
+  return EventBinder::Create(iid, out, owner, ownerUnknown);
 }
 
 }  // namespace marklet::win32::activex
