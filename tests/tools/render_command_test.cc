@@ -84,6 +84,9 @@ TEST_F(RenderCommand, ScaleDrawsThatManyDevicePixelsAndTakesOnlyItsFiveValues) {
       marklet::testing::RunCapturing({MARKLET_TOOL, "render", "--text", "x", "--width", "16384", "--scale", "3", "-o", png});
   EXPECT_EQ(wide.status, 1) << wide.output;
   EXPECT_NE(wide.output.find("error 380"), std::string::npos) << wide.output;
+  // The message counts the side as the limit does, in device pixels.
+  EXPECT_NE(wide.output.find("49152 device pixels wide (at most 32767 pixels a side)"), std::string::npos)
+      << wide.output;
   EXPECT_FALSE(fs::exists(png));
 }
 

@@ -120,9 +120,12 @@ Single RasterSurface::HeldHeight(int widthPixels, Single height, std::optional<H
 }
 
 void RasterSurface::SetSize(Single width, Single height) {
-  if (!(width >= 0) || !(height >= 0) || std::isinf(height) ||
-      static_cast<double>(width) / owner_.options().tppX * owner_.options().scale >= kMaxSurfaceSide + 0.5) {
-    Refuse("size " + FormatSingle(width) + " x " + FormatSingle(height) + " (at most " +
+  const std::string size = "size " + FormatSingle(width) + " x " + FormatSingle(height) + " twips";
+  if (!(width >= 0) || !(height >= 0) || std::isinf(width) || std::isinf(height)) Refuse(size);
+  // The side is counted in device pixels, which --scale multiplies.
+  double deviceWidth = static_cast<double>(width) / owner_.options().tppX * owner_.options().scale;
+  if (deviceWidth >= kMaxSurfaceSide + 0.5) {
+    Refuse(size + ", " + FormatSingle(static_cast<Single>(std::round(deviceWidth))) + " device pixels wide (at most " +
            std::to_string(kMaxSurfaceSide) + " pixels a side)");
   }
   int w = ToPixels(width, owner_.options().tppX);
