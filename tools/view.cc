@@ -49,11 +49,12 @@ int RunView(int argc, char** argv) {
         ViewUsage(std::cout);
         return 0;
       } else {
-        throw OptionError("unknown option " + arg);
+        std::cerr << "marklet view: unknown option " << arg << "\n";
+        ViewUsage(std::cerr);
+        return 2;
       }
     } catch (const OptionError& e) {
       std::cerr << "marklet view: " << e.what() << "\n";
-      ViewUsage(std::cerr);
       return 2;
     } catch (const MarkletError& e) {
       std::cerr << "marklet view: error " << e.number() << ": " << e.what() << "\n";
