@@ -127,9 +127,8 @@ class UnloadOnMove : public FormCode {
   }
 };
 
-TEST(TraceForms, AnUnloadFromInsideAControlEventWaitsForTheControl) {
-  std::ostringstream log;
-  trace::TraceWorld world(log);
+// A test form holding one control, Marklet1.
+FormDesign SiteOnly() {
   FormDesign design;
   design.name = u"frmTest";
   FormDesign::Control site;
@@ -139,6 +138,13 @@ TEST(TraceForms, AnUnloadFromInsideAControlEventWaitsForTheControl) {
   site.height = 500;
   site.create = &HostedMarklet::Create;
   design.controls.push_back(site);
+  return design;
+}
+
+TEST(TraceForms, AnUnloadFromInsideAControlEventWaitsForTheControl) {
+  std::ostringstream log;
+  trace::TraceWorld world(log);
+  FormDesign design = SiteOnly();
   auto code = std::make_unique<UnloadOnMove>();
   UnloadOnMove& seen = *code;
   auto& form = static_cast<trace::TraceForm&>(world.forms().CreateForm(design, std::move(code)));
@@ -184,15 +190,7 @@ class UnloadEarly : public FormCode {
 };
 
 FormDesign SiteAndButton() {
-  FormDesign design;
-  design.name = u"frmTest";
-  FormDesign::Control site;
-  site.kind = FormDesign::Kind::ControlSite;
-  site.name = u"Marklet1";
-  site.width = 1000;
-  site.height = 500;
-  site.create = &HostedMarklet::Create;
-  design.controls.push_back(site);
+  FormDesign design = SiteOnly();
   FormDesign::Control button;
   button.kind = FormDesign::Kind::CommandButton;
   button.name = u"btnOk";

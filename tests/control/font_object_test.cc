@@ -13,18 +13,12 @@
 #include "host/font_attribute.h"
 #include "platform/raster/raster_container.h"
 #include "platform/trace/trace_container.h"
+#include "support/error_of.h"
 
 namespace marklet {
 namespace {
 
-int ErrorOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const MarkletError& e) {
-    return e.number();
-  }
-  return 0;
-}
+using testing::ErrorOf;
 
 TEST(FontAttribute, ChangesOneAttributeAndMovesBoldWithWeight) {
   const FontDesc base{u"MS Sans Serif", 8.25f};

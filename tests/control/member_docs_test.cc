@@ -7,12 +7,11 @@
 
 #include <cstring>
 #include <set>
-#include <sstream>
 #include <string>
 
 #include "control/dispatch.h"
 #include "control/marklet.h"
-#include "platform/trace/trace_container.h"
+#include "markup/trace_host.h"
 
 namespace marklet {
 namespace {
@@ -43,13 +42,8 @@ class KeyRecorder : public PropertyBag {
 };
 
 TEST(MemberDocs, NameExactlyTheKeysTheControlSaves) {
-  std::ostringstream log;
-  trace::TraceWorld world{log};
-  trace::TraceContainer container{world};
-  container.CreateControl();
-  Marklet& c = *container.control();
-  c.Initialize();
-  c.InitProperties();
+  testing::TraceHost host;
+  Marklet& c = host.control();
   KeyRecorder bag;
   c.WriteProperties(bag);
 
@@ -81,13 +75,8 @@ bool LeadingValue(const char* text, std::string& value) {
 }
 
 TEST(MemberDocs, NewInstanceValuesAreWhatAFreshControlReports) {
-  std::ostringstream log;
-  trace::TraceWorld world{log};
-  trace::TraceContainer container{world};
-  container.CreateControl();
-  Marklet& c = *container.control();
-  c.Initialize();
-  c.InitProperties();
+  testing::TraceHost host;
+  Marklet& c = host.control();
   int checked = 0;
   for (const MemberInfo& m : Members()) {
     if (m.kind != MemberKind::Property) continue;

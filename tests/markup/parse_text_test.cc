@@ -5,20 +5,13 @@
 
 #include "host/error.h"
 #include "markup/trace_host.h"
+#include "support/error_of.h"
 
 namespace marklet {
 namespace {
 
+using testing::ErrorOf;
 using testing::TraceHost;
-
-int ErrorOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const MarkletError& e) {
-    return e.number();
-  }
-  return 0;
-}
 
 std::u16string Repeat(std::u16string_view text, int times) {
   std::u16string out;

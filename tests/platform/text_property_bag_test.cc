@@ -12,11 +12,13 @@
 #include "host/error.h"
 #include "platform/bag/bag_file_io.h"
 #include "platform/bag/text_property_bag.h"
+#include "support/error_of.h"
 
 namespace marklet::bag {
 namespace {
 
 namespace fs = std::filesystem;
+using marklet::testing::ErrorOf;
 
 class TempDir {
  public:
@@ -35,15 +37,6 @@ class TempDir {
 std::string Slurp(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-int ErrorOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const MarkletError& e) {
-    return e.number();
-  }
-  return 0;
 }
 
 TEST(TextPropertyBag, LeavesOutValuesEqualToTheirDefaults) {
