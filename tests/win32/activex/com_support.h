@@ -50,6 +50,32 @@ T* Query(IUnknown* object, const IID& iid) {
   return out;
 }
 
+// A control made ready the way a container makes a new one: created, then InitNew.
+inline IDispatch* NewInitialisedControl() {
+  IDispatch* control = NewControl();
+  if (!control) return nullptr;
+  if (IPersistStreamInit* persist = Query<IPersistStreamInit>(control, IID_IPersistStreamInit)) {
+    persist->InitNew();
+    persist->Release();
+  }
+  return control;
+}
+
+// The description of the thread's error information, taken (and so
+// cleared); empty when there is none.
+inline std::wstring TakeErrorDescription() {
+  std::wstring description;
+  IErrorInfo* info = nullptr;
+  if (::GetErrorInfo(0, &info) == S_OK && info) {
+    BSTR text = nullptr;
+    info->GetDescription(&text);
+    if (text) description = text;
+    ::SysFreeString(text);
+    info->Release();
+  }
+  return description;
+}
+
 // The outcome of one automation call.
 struct Call {
   HRESULT hr = E_FAIL;

@@ -20,16 +20,6 @@ constexpr DISPID kFontDispid = 0x68030005;
 constexpr GUID kStockFontPage = {0x7EBDAAE0, 0x8120, 0x11CF, {0x89, 0x9F, 0x00, 0xAA, 0x00, 0x68, 0x8B, 0x10}};
 constexpr GUID kStockColorPage = {0x7EBDAAE1, 0x8120, 0x11CF, {0x89, 0x9F, 0x00, 0xAA, 0x00, 0x68, 0x8B, 0x10}};
 
-IDispatch* NewReadyControl() {
-  IDispatch* control = NewControl();
-  if (!control) return nullptr;
-  if (IPersistStreamInit* persist = Query<IPersistStreamInit>(control, IID_IPersistStreamInit)) {
-    persist->InitNew();
-    persist->Release();
-  }
-  return control;
-}
-
 // The control's font object, through IDispatch as a script gets it.
 IFont* FontOf(IDispatch* control) {
   Call got;
@@ -59,7 +49,7 @@ int Count(const std::vector<DISPID>& ids, DISPID id) {
 }
 
 SUITE_CASE(ActiveXFontObjectIsLive) {
-  IDispatch* control = NewReadyControl();
+  IDispatch* control = NewInitialisedControl();
   REQUIRE(control);
   auto* notices = new PropertyNotifySink();
   CHECK(Connect(control, IID_IPropertyNotifySink, notices) != 0);
@@ -95,15 +85,7 @@ SUITE_CASE(ActiveXFontObjectIsLive) {
   ::SetErrorInfo(0, nullptr);
   CHECK(font->put_Size(CY{.int64 = 50000000}) == S_OK);
   CHECK_MSG(SizeOf(font) == 142500, std::to_string(SizeOf(font)));
-  IErrorInfo* error = nullptr;
-  std::wstring description;
-  if (::GetErrorInfo(0, &error) == S_OK && error) {
-    BSTR text = nullptr;
-    error->GetDescription(&text);
-    if (text) description = text;
-    ::SysFreeString(text);
-    error->Release();
-  }
+  std::wstring description = TakeErrorDescription();
   CHECK_MSG(description.find(L"font size") != std::wstring::npos, U16ToUtf8(FromWide(description.c_str())));
 
   // Set Font = f copies f: a later change to f stays out of the control.
@@ -313,15 +295,7 @@ SUITE_CASE(ActiveXCreationWithoutAWindow) {
                                   reinterpret_cast<void**>(&control));
   CHECK_MSG(hr == static_cast<HRESULT>(0x800A0005) || hr == E_OUTOFMEMORY, std::to_string(hr));
   CHECK(!control);
-  IErrorInfo* error = nullptr;
-  std::wstring description;
-  if (::GetErrorInfo(0, &error) == S_OK && error) {
-    BSTR text = nullptr;
-    error->GetDescription(&text);
-    if (text) description = text;
-    ::SysFreeString(text);
-    error->Release();
-  }
+  std::wstring description = TakeErrorDescription();
   CHECK_MSG(description.find(L"window") != std::wstring::npos, U16ToUtf8(FromWide(description.c_str())));
   if (control) control->Release();
 }

@@ -24,26 +24,9 @@ std::string ErrorText(HRESULT hr) {
   char code[16];
   std::snprintf(code, sizeof code, "0x%08lX", static_cast<unsigned long>(hr));
   std::string text = code;
-  IErrorInfo* info = nullptr;
-  if (::GetErrorInfo(0, &info) == S_OK && info) {
-    BSTR description = nullptr;
-    info->GetDescription(&description);
-    if (description) text += ": " + U16ToUtf8(FromWide(description));
-    ::SysFreeString(description);
-    info->Release();
-  }
+  std::wstring description = TakeErrorDescription();
+  if (!description.empty()) text += ": " + U16ToUtf8(FromWide(description.c_str()));
   return text;
-}
-
-// A control made ready the way a container makes a new one: created, then InitNew.
-IDispatch* NewInitialisedControl() {
-  IDispatch* control = NewControl();
-  if (!control) return nullptr;
-  if (IPersistStreamInit* persist = Query<IPersistStreamInit>(control, IID_IPersistStreamInit)) {
-    persist->InitNew();
-    persist->Release();
-  }
-  return control;
 }
 
 std::wstring Wide(const char* ascii) { return std::wstring(ascii, ascii + std::char_traits<char>::length(ascii)); }

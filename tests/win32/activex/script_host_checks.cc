@@ -22,24 +22,11 @@ namespace {
 using namespace activex_suite;
 
 // `Host.Record(text)`: what the handlers saw, in order.
-class HostObject final : public IDispatch {
+class HostObject final : public SuiteObject<IDispatch> {
  public:
+  HostObject() : SuiteObject(IID_IDispatch) {}
   std::vector<std::wstring> records;
 
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-    if (!out) return E_POINTER;
-    *out = nullptr;
-    if (!::IsEqualIID(iid, IID_IUnknown) && !::IsEqualIID(iid, IID_IDispatch)) return E_NOINTERFACE;
-    *out = static_cast<IDispatch*>(this);
-    AddRef();
-    return S_OK;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
-  ULONG STDMETHODCALLTYPE Release() override {
-    ULONG left = --references_;
-    if (left == 0) delete this;
-    return left;
-  }
   HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
     *count = 0;
     return S_OK;
@@ -64,30 +51,14 @@ class HostObject final : public IDispatch {
     if (result) ::VariantInit(result);
     return S_OK;
   }
-
- private:
-  ULONG references_ = 1;
 };
 
-class ScriptSite final : public IActiveScriptSite {
+class ScriptSite final : public SuiteObject<IActiveScriptSite> {
  public:
-  ScriptSite(IUnknown* control, HostObject* host) : control_(control), host_(host) {}
+  ScriptSite(IUnknown* control, HostObject* host)
+      : SuiteObject(__uuidof(IActiveScriptSite)), control_(control), host_(host) {}
   std::vector<std::wstring> errors;
 
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-    if (!out) return E_POINTER;
-    *out = nullptr;
-    if (!::IsEqualIID(iid, IID_IUnknown) && !::IsEqualIID(iid, __uuidof(IActiveScriptSite))) return E_NOINTERFACE;
-    *out = static_cast<IActiveScriptSite*>(this);
-    AddRef();
-    return S_OK;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
-  ULONG STDMETHODCALLTYPE Release() override {
-    ULONG left = --references_;
-    if (left == 0) delete this;
-    return left;
-  }
   HRESULT STDMETHODCALLTYPE GetLCID(LCID* lcid) override {
     *lcid = LOCALE_USER_DEFAULT;
     return S_OK;
@@ -134,7 +105,6 @@ class ScriptSite final : public IActiveScriptSite {
   HRESULT STDMETHODCALLTYPE OnLeaveScript() override { return S_OK; }
 
  private:
-  ULONG references_ = 1;
   IUnknown* control_;
   HostObject* host_;
 };
