@@ -128,10 +128,7 @@ class AccessibleObject final : public IAccessible, public IOleWindow {
   HRESULT STDMETHODCALLTYPE get_accChild(VARIANT child, IDispatch** out) override {
     if (!out) return E_POINTER;
     *out = nullptr;
-    return Guard([&] {
-      Target target;
-      HRESULT hr = Resolve(child, target);
-      if (FAILED(hr)) return hr;
+    return WithTarget(child, [&](const Target& target) -> HRESULT {
       return target.link ? S_FALSE : E_INVALIDARG;
     });
   }
@@ -139,10 +136,7 @@ class AccessibleObject final : public IAccessible, public IOleWindow {
   HRESULT STDMETHODCALLTYPE get_accName(VARIANT child, BSTR* name) override {
     if (!name) return E_POINTER;
     *name = nullptr;
-    return Guard([&] {
-      Target target;
-      HRESULT hr = Resolve(child, target);
-      if (FAILED(hr)) return hr;
+    return WithTarget(child, [&](const Target& target) -> HRESULT {
       if (target.link) return ToBstr(target.link->name, name);
       Marklet* control = container_->control();
       return ToBstr(control ? control->FormatedText() : std::u16string(), name);
@@ -152,10 +146,7 @@ class AccessibleObject final : public IAccessible, public IOleWindow {
   HRESULT STDMETHODCALLTYPE get_accValue(VARIANT child, BSTR* value) override {
     if (!value) return E_POINTER;
     *value = nullptr;
-    return Guard([&] {
-      Target target;
-      HRESULT hr = Resolve(child, target);
-      if (FAILED(hr)) return hr;
+    return WithTarget(child, [&](const Target& target) -> HRESULT {
       return target.link ? ToBstr(target.link->key, value) : DISP_E_MEMBERNOTFOUND;
     });
   }
@@ -172,10 +163,7 @@ class AccessibleObject final : public IAccessible, public IOleWindow {
   HRESULT STDMETHODCALLTYPE get_accRole(VARIANT child, VARIANT* role) override {
     if (!role) return E_POINTER;
     ::VariantInit(role);
-    return Guard([&] {
-      Target target;
-      HRESULT hr = Resolve(child, target);
-      if (FAILED(hr)) return hr;
+    return WithTarget(child, [&](const Target& target) -> HRESULT {
       role->vt = VT_I4;
       role->lVal = target.link ? ROLE_SYSTEM_LINK : ROLE_SYSTEM_STATICTEXT;
       return S_OK;
@@ -185,10 +173,7 @@ class AccessibleObject final : public IAccessible, public IOleWindow {
   HRESULT STDMETHODCALLTYPE get_accState(VARIANT child, VARIANT* state) override {
     if (!state) return E_POINTER;
     ::VariantInit(state);
-    return Guard([&] {
-      Target target;
-      HRESULT hr = Resolve(child, target);
-      if (FAILED(hr)) return hr;
+    return WithTarget(child, [&](const Target& target) -> HRESULT {
       if (!target.link) {
         // The window's own states: focused, focusable, invisible, unavailable.
         IAccessible* standard = Standard();
@@ -222,19 +207,13 @@ class AccessibleObject final : public IAccessible, public IOleWindow {
   HRESULT STDMETHODCALLTYPE get_accDefaultAction(VARIANT child, BSTR* action) override {
     if (!action) return E_POINTER;
     *action = nullptr;
-    return Guard([&] {
-      Target target;
-      HRESULT hr = Resolve(child, target);
-      if (FAILED(hr)) return hr;
+    return WithTarget(child, [&](const Target& target) -> HRESULT {
       return target.link ? ToBstr(u"Click", action) : DISP_E_MEMBERNOTFOUND;
     });
   }
 
   HRESULT STDMETHODCALLTYPE accSelect(LONG flags, VARIANT child) override {
-    return Guard([&] {
-      Target target;
-      HRESULT hr = Resolve(child, target);
-      if (FAILED(hr)) return hr;
+    return WithTarget(child, [&](const Target& target) -> HRESULT {
       IAccessible* standard = target.link ? nullptr : Standard();
       return standard ? standard->accSelect(flags, child) : DISP_E_MEMBERNOTFOUND;
     });
@@ -243,10 +222,7 @@ class AccessibleObject final : public IAccessible, public IOleWindow {
   HRESULT STDMETHODCALLTYPE accLocation(LONG* left, LONG* top, LONG* width, LONG* height, VARIANT child) override {
     if (!left || !top || !width || !height) return E_POINTER;
     *left = *top = *width = *height = 0;
-    return Guard([&] {
-      Target target;
-      HRESULT hr = Resolve(child, target);
-      if (FAILED(hr)) return hr;
+    return WithTarget(child, [&](const Target& target) -> HRESULT {
       RECT r{};
       if (target.link) {
         r = ClientBox(*container_, *target.link);
@@ -333,10 +309,7 @@ class AccessibleObject final : public IAccessible, public IOleWindow {
   }
 
   HRESULT STDMETHODCALLTYPE accDoDefaultAction(VARIANT child) override {
-    return Guard([&] {
-      Target target;
-      HRESULT hr = Resolve(child, target);
-      if (FAILED(hr)) return hr;
+    return WithTarget(child, [&](const Target& target) -> HRESULT {
       if (!target.link) return DISP_E_MEMBERNOTFOUND;
       owner_->PostDefaultAction(target.link->index);
       return S_OK;
@@ -369,14 +342,21 @@ class AccessibleObject final : public IAccessible, public IOleWindow {
     return S_OK;
   }
 
+  // Runs `body` on the child a VARIANT names, once it is known to be the
+  // control itself or one of its drawn links, while the object is connected.
+  template <typename Body>
+  HRESULT WithTarget(const VARIANT& child, Body body) {
+    return Guard([&]() -> HRESULT {
+      Target target;
+      HRESULT hr = Resolve(child, target);
+      return FAILED(hr) ? hr : body(static_cast<const Target&>(target));
+    });
+  }
+
   HRESULT NoText(VARIANT child, BSTR* out) {
     if (!out) return E_POINTER;
     *out = nullptr;
-    return Guard([&] {
-      Target target;
-      HRESULT hr = Resolve(child, target);
-      return FAILED(hr) ? hr : DISP_E_MEMBERNOTFOUND;
-    });
+    return WithTarget(child, [](const Target&) -> HRESULT { return DISP_E_MEMBERNOTFOUND; });
   }
 
   // The system's object for the window's client area, which knows the
